@@ -1,0 +1,71 @@
+#pragma once
+
+#include "dashboardwidget.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QSizeF>
+
+#include <functional>
+
+class Defaults;
+
+// The arrangement of one display. It is the only owner of the widget list: views
+// observe it and every change goes through it. Each change to the list is published
+// and then written to the defaults store before the call returns.
+class DashboardStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    static inline const QString legacyKey = QStringLiteral("dashboard.widgets.v1");
+    static inline const QString unreadableSuffix = QStringLiteral(".unreadable-");
+
+    static QString keyForDisplay(const QString &displayIdentifier);
+
+    // Loads the arrangement under `storageKey`; failing that, the legacy one when
+    // `migrateLegacy`; failing that, the three default widgets. Saves in every case.
+    // Bytes under `storageKey` that do not decode are first kept under a backup key
+    // (storageKey + ".unreadable-" + UTC time) so nothing the user wrote is lost.
+    DashboardStore(Defaults &defaults, QString storageKey, bool migrateLegacy,
+                   QObject *parent = nullptr);
+
+    const QList<DashboardWidget> &widgets() const { return m_widgets; }
+    void setWidgets(QList<DashboardWidget> widgets);
+
+    // First widget with this id, or null.
+    const DashboardWidget *widget(const QUuid &id) const;
+    // Changes the first widget with this id in place, then publishes and saves once.
+    // Returns false, writing nothing, when no widget has the id.
+    bool updateWidget(const QUuid &id, const std::function<void(DashboardWidget &)> &change);
+
+    bool isGalleryOpen() const { return m_galleryOpen; }
+    void setGalleryOpen(bool open);
+
+    QString defaultsKey() const { return m_defaultsKey; }
+
+    void save();
+
+    // Adds a widget centred on the canvas, stepped 24 points per existing card in a
+    // cycle of five, clamped inside, on top; closes the gallery. Returns its id.
+    QUuid add(DashboardWidgetKind kind, QSizeF canvas);
+    // Moves a card's top-left corner to `to`, clamped 16 points from the sides, 70 from
+    // the top and 24 from the bottom. Writes x and y one after the other.
+    void move(const QUuid &id, QPointF to, QSizeF canvas);
+    void bringToFront(const QUuid &id);
+    void remove(const QUuid &id);
+
+Q_SIGNALS:
+    void widgetsChanged();
+    void galleryOpenChanged(bool open);
+
+private:
+    void publishAndSave();
+    int indexOf(const QUuid &id) const;
+
+    Defaults &m_defaults;
+    QString m_defaultsKey;
+    QList<DashboardWidget> m_widgets;
+    bool m_galleryOpen = false;
+};

@@ -1,0 +1,2 @@
+#include <QTest>
+int main() { return 0; }
