@@ -3,6 +3,8 @@
 #include "desktopplatform.h"
 #include "filedefaults.h"
 #include "instancechannel.h"
+#include "linkopener.h"
+#include "pasteboard.h"
 #include "quitsignals.h"
 
 #include <QApplication>
@@ -48,7 +50,9 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
     OverlayPlatform overlay {platform.screens.get(), platform.presentation.get(),
         platform.hotKey.get(), platform.windowHints.get(),
         [](const ScreenInfo &) { return QImage(); }};
-    AppShell shell(defaults, overlay, FaceServices {});
+    SystemPasteboard pasteboard;
+    DesktopLinkOpener linkOpener;
+    AppShell shell(defaults, overlay, FaceServices {&pasteboard, &linkOpener});
 
     std::unique_ptr<InstanceServer> server;
     if (directory) {
