@@ -1,5 +1,13 @@
 #include "facefactory.h"
 
+#include "calculatorwidget.h"
+#include "calendarwidget.h"
+#include "converterwidget.h"
+#include "countdownwidget.h"
+#include "icu.h"
+#include "noteswidget.h"
+#include "stopwatchwidget.h"
+
 #include <QWidget>
 
 QWidget *createFace(DashboardWidgetKind kind, const FaceContext &context, QWidget *parent)
@@ -10,20 +18,30 @@ QWidget *createFace(DashboardWidgetKind kind, const FaceContext &context, QWidge
     case DashboardWidgetKind::clock:
         return new QWidget(parent);
     case DashboardWidgetKind::calendar:
+        if (auto calendar = Icu::currentCalendar())
+            return new CalendarWidget(std::move(calendar), parent);
         return new QWidget(parent);
     case DashboardWidgetKind::notes:
+        if (context.store)
+            return new NotesWidget(context.store, context.id, parent);
         return new QWidget(parent);
     case DashboardWidgetKind::battery:
         return new QWidget(parent);
     case DashboardWidgetKind::system:
         return new QWidget(parent);
     case DashboardWidgetKind::calculator:
+        if (context.store)
+            return new CalculatorWidget(context.store, context.id, parent);
         return new QWidget(parent);
     case DashboardWidgetKind::worldClock:
         return new QWidget(parent);
     case DashboardWidgetKind::stopwatch:
+        if (context.store)
+            return new StopwatchWidget(context.store, context.id, parent);
         return new QWidget(parent);
     case DashboardWidgetKind::converter:
+        if (context.store)
+            return new ConverterWidget(context.store, context.id, parent);
         return new QWidget(parent);
     case DashboardWidgetKind::clipboard:
         return new QWidget(parent);
@@ -31,6 +49,8 @@ QWidget *createFace(DashboardWidgetKind kind, const FaceContext &context, QWidge
         // Retired: chrome and handle around nothing.
         return new QWidget(parent);
     case DashboardWidgetKind::countdown:
+        if (auto calendar = Icu::currentCalendar(); context.store && calendar)
+            return new CountdownWidget(context.store, context.id, std::move(calendar), parent);
         return new QWidget(parent);
     case DashboardWidgetKind::quickLinks:
         return new QWidget(parent);
