@@ -7,6 +7,7 @@
 
 #include <unicode/calendar.h>
 #include <unicode/locid.h>
+#include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
 #include <memory>
@@ -28,5 +29,16 @@ icu::UnicodeString toUnicode(QStringView text);
 
 inline UDate toUDate(Instant instant) { return instant.unixSeconds() * 1000.0; }
 inline Instant fromUDate(UDate date) { return Instant::fromUnixSeconds(date / 1000.0); }
+
+// The zone named `id`, or null when ICU does not know the name.
+std::unique_ptr<icu::TimeZone> knownTimeZone(QStringView id);
+// `at` written with the fixed `pattern`, whatever the locale's own preferences.
+QString formatPattern(Instant at, QStringView pattern, const icu::Locale &locale,
+                      const icu::TimeZone &zone);
+// `at` written with the locale's best pattern for the field set of `skeleton`.
+QString formatSkeleton(Instant at, QStringView skeleton, const icu::Locale &locale,
+                       const icu::TimeZone &zone);
+// `fraction` as a percentage with exactly `fractionDigits` digits after the separator.
+QString formatPercent(double fraction, int fractionDigits, const icu::Locale &locale);
 
 } // namespace Icu
