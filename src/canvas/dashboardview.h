@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <QWidget>
-
 #include <functional>
 
 class DashboardStore;
@@ -16,7 +15,7 @@ class DashboardView : public QWidget
 
 public:
     DashboardView(DashboardStore &store, std::function<void()> close, FaceServices services,
-                  QWidget *parent = nullptr);
+        QWidget *parent = nullptr);
 
     // The blurred picture of the desktop under this panel; a null image means the tint.
     void setBackdrop(const QImage &backdrop);

@@ -4,7 +4,6 @@
 #include "faceservices.h"
 
 #include <QUuid>
-
 #include <functional>
 
 class DashboardStore;

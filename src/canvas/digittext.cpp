@@ -1,0 +1,103 @@
+#include "digittext.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace DigitText {
+
+namespace {
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+qreal widestDigit(const QFontMetricsF &metrics)
+{
+    qreal widest = 0;
+    for (char16_t c = u'0'; c <= u'9'; ++c)
+        widest = qMax(widest, metrics.horizontalAdvance(QChar(c)));
+    return widest;
+}
+
+// Calls `run(text, x, isDigit, advance)` for each digit and each run of other characters.
+template<typename Run> qreal walk(const QString &text, const QFontMetricsF &metrics, Run run)
+{
+    const qreal cell = widestDigit(metrics);
+    qreal x = 0;
+    qsizetype start = 0;
+    const auto flush = [&](qsizetype end) {
+        if (end <= start)
+            return;
+        const QString part = text.mid(start, end - start);
+        const qreal advance = metrics.horizontalAdvance(part);
+        run(part, x, false, advance);
+        x += advance;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!isAsciiDigit(text.at(i)))
+            continue;
+        flush(i);
+        run(QString(text.at(i)), x, true, cell);
+        x += cell;
+        start = i + 1;
+    }
+    flush(text.size());
+    return x;
+}
+
+} // namespace
+
+qreal width(const QString &text, const QFont &font)
+{
+    const QFontMetricsF metrics(font);
+    return walk(text, metrics, [](const QString &, qreal, bool, qreal) {});
+}
+
+QSizeF size(const QString &text, const QFont &font)
+{
+    return QSizeF(width(text, font), QFontMetricsF(font).height());
+}
+
+qreal fittingScale(const QString &text, const QFont &font, qreal availableWidth, qreal minimumScale)
+{
+    const qreal natural = width(text, font);
+    if (natural <= availableWidth || natural <= 0)
+        return 1.0;
+    return qBound(qMin(minimumScale, 1.0), availableWidth / natural, 1.0);
+}
+
+void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const QString &text,
+    const QFont &font, qreal minimumScale)
+{
+    const QFontMetricsF metrics(font);
+    const qreal natural = width(text, font);
+    const qreal scale = fittingScale(text, font, rect.width(), minimumScale);
+    const qreal drawnWidth = natural * scale;
+    const qreal drawnHeight = metrics.height() * scale;
+
+    qreal left = rect.left();
+    if (alignment & Qt::AlignHCenter)
+        left = rect.center().x() - drawnWidth / 2;
+    else if (alignment & Qt::AlignRight)
+        left = rect.right() - drawnWidth;
+    qreal top = rect.center().y() - drawnHeight / 2;
+    if (alignment & Qt::AlignTop)
+        top = rect.top();
+    else if (alignment & Qt::AlignBottom)
+        top = rect.bottom() - drawnHeight;
+
+    painter.save();
+    painter.setClipRect(rect, Qt::IntersectClip);
+    painter.setFont(font);
+    painter.translate(left, top);
+    painter.scale(scale, scale);
+    const qreal baseline = metrics.ascent();
+    walk(text, metrics, [&](const QString &part, qreal x, bool digit, qreal advance) {
+        const qreal offset = digit ? (advance - metrics.horizontalAdvance(part)) / 2 : 0;
+        painter.drawText(QPointF(x + offset, baseline), part);
+    });
+    painter.restore();
+}
+
+} // namespace DigitText

@@ -1,0 +1,104 @@
+#include "faceconventions.h"
+
+#include "icu.h"
+
+#include <QLabel>
+#include <QTimer>
+#include <memory>
+#include <unicode/numfmt.h>
+
+namespace Face {
+
+QFont eyebrowFont()
+{
+    QFont font = Theme::font(11, QFont::Bold, Theme::FontDesign::rounded);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
+    return font;
+}
+
+QFont bigFigureFont(qreal points, QFont::Weight weight)
+{
+    return Theme::font(points, weight, Theme::FontDesign::rounded);
+}
+
+void style(QLabel *label, const QFont &font, const QColor &color)
+{
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    label->setPalette(palette);
+}
+
+QLabel *label(const QString &text, const QFont &font, const QColor &color, QWidget *parent)
+{
+    auto *result = new QLabel(text, parent);
+    result->setTextFormat(Qt::PlainText);
+    result->setAttribute(Qt::WA_TranslucentBackground);
+    style(result, font, color);
+    return result;
+}
+
+QLabel *supportingLabel(const QString &text, QWidget *parent)
+{
+    return label(text, Theme::textStyle(Theme::TextStyle::caption), Theme::secondaryText(), parent);
+}
+
+namespace {
+
+QString formatPercent(double fraction, int fractionDigits, const icu::Locale &locale)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::NumberFormat> format(
+        icu::NumberFormat::createPercentInstance(locale, status));
+    if (U_FAILURE(status) || !format)
+        return QString::number(fraction * 100, 'f', fractionDigits) + u'%';
+    format->setMinimumFractionDigits(fractionDigits);
+    format->setMaximumFractionDigits(fractionDigits);
+    icu::UnicodeString text;
+    format->format(fraction, text);
+    return Icu::toQString(text);
+}
+
+} // namespace
+
+QString percent(double fraction, int fractionDigits)
+{
+    return formatPercent(fraction, fractionDigits, Icu::userLocale());
+}
+
+QString percent(double fraction, int fractionDigits, const char *localeName)
+{
+    return formatPercent(fraction, fractionDigits, icu::Locale(localeName));
+}
+
+QTimer *startTimeline(QObject *owner, std::chrono::milliseconds interval,
+    std::function<void(const QDateTime &now)> tick)
+{
+    auto *timer = new QTimer(owner);
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(interval);
+    QObject::connect(
+        timer, &QTimer::timeout, owner, [tick] { tick(QDateTime::currentDateTime()); });
+    tick(QDateTime::currentDateTime());
+    timer->start();
+    return timer;
+}
+
+QTimer *startPolling(QObject *owner, std::chrono::milliseconds interval, std::function<void()> poll)
+{
+    // Single-shot and re-armed after each poll, so the sleep follows the poll step.
+    auto *timer = new QTimer(owner);
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setSingleShot(true);
+    timer->setInterval(interval);
+    QObject::connect(timer, &QTimer::timeout, owner, [timer, poll] {
+        poll();
+        timer->start();
+    });
+    poll();
+    timer->start();
+    return timer;
+}
+
+} // namespace Face
