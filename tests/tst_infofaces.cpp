@@ -245,7 +245,8 @@ void TestInfoFaces::systemFaceShowsFiguresAndHidesMissingBattery()
     MachineSources sources;
     sources.meminfo = dir.filePath(QStringLiteral("meminfo"));
     sources.powerSupplyRoot = supplies.path();
-    sources.storageFolder = dir.path();
+    auto storage = std::make_unique<QTemporaryDir>();
+    sources.storageFolder = storage->path();
 
     // The first poll runs when the face is built.
     SystemWidget face(sources);
@@ -255,13 +256,13 @@ void TestInfoFaces::systemFaceShowsFiguresAndHidesMissingBattery()
     if (batteryShown)
         QCOMPARE(child<MetricRow>(&face, "batteryRow")->percentText(), "40%");
 
-    // A failed disk query keeps the last figure.
+    // A failed disk query keeps the last figure, and 0 before the first success.
     const double lastFree = face.freeDisk();
-    sources.storageFolder = dir.filePath(QStringLiteral("gone"));
-    SystemWidget fresh(sources);
-    QCOMPARE(fresh.freeDisk(), 0.0);
+    storage.reset();
     face.refresh();
     QCOMPARE(face.freeDisk(), lastFree);
+    SystemWidget fresh(sources);
+    QCOMPARE(fresh.freeDisk(), 0.0);
 }
 
 void TestInfoFaces::batteryFaceColoursAndFallsBack_data()
