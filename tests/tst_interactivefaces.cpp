@@ -90,6 +90,7 @@ private Q_SLOTS:
 
     void newConverterShowsMilesInEnglish();
     void converterTypingAndPickingWriteThrough();
+    void converterUnknownChoiceFallsBackWithoutRewriting();
 
     void countdownCaptionsAndDays();
     void countdownNameAndDateWriteThrough();
@@ -316,6 +317,21 @@ void TestInteractiveFaces::converterTypingAndPickingWriteThrough()
     QTest::keyClick(field, Qt::Key_Delete);
     QCOMPARE(fixture.widget(0).converterInput, std::optional(QString()));
     QCOMPARE(face.resultText(), u"—"_qs);
+}
+
+void TestInteractiveFaces::converterUnknownChoiceFallsBackWithoutRewriting()
+{
+    Fixture fixture({DashboardWidgetKind::converter});
+    fixture.store->updateWidget(fixture.id(0), [](DashboardWidget &widget) {
+        widget.converterChoice = u"Parsecs \u2192 Furlongs"_qs;
+        widget.converterInput = u"-40"_qs;
+    });
+    fixture.defaults.resetCounts();
+    ConverterWidget face(fixture.store.get(), fixture.id(0), nullptr, icu::Locale("en_US"));
+    QCOMPARE(face.findChild<QComboBox *>(u"conversion"_qs)->currentIndex(), 0);
+    QCOMPARE(face.resultText(), u"-24.85 mi"_qs);
+    QCOMPARE(fixture.saves(), 0);
+    QCOMPARE(fixture.widget(0).converterChoice, std::optional(u"Parsecs \u2192 Furlongs"_qs));
 }
 
 void TestInteractiveFaces::countdownCaptionsAndDays()
