@@ -210,6 +210,8 @@ void TestInteractiveFaces::clickOnCardGivesCalculatorTheKeyboard()
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_3);
     QCOMPARE(face->displayText(), u"53"_qs);
+    QVERIFY(key(face, u"3"_qs)->isDown()); // the keypad key shows the press briefly
+    QTRY_VERIFY(!key(face, u"3"_qs)->isDown());
     // Esc is not the calculator's: it goes on to the overlay.
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(face, &escape);
