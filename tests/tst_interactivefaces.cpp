@@ -87,6 +87,7 @@ private Q_SLOTS:
 
     void newStopwatchShowsZeroAndStart();
     void stopwatchStartStopAndReset();
+    void stopwatchRunSurvivesRebuild();
 
     void newConverterShowsMilesInEnglish();
     void converterTypingAndPickingWriteThrough();
@@ -283,6 +284,21 @@ void TestInteractiveFaces::stopwatchStartStopAndReset()
     QCOMPARE(face.shownText(), u"00:00.0"_qs);
 }
 
+void TestInteractiveFaces::stopwatchRunSurvivesRebuild()
+{
+    // Started an hour ago, before the overlay was hidden and the app restarted.
+    Fixture fixture({DashboardWidgetKind::stopwatch});
+    fixture.store->updateWidget(fixture.id(0), [](DashboardWidget &widget) {
+        widget.stopwatch = StopwatchState {Instant {1000}, 5};
+    });
+    DashboardStore reloaded(fixture.defaults, kKey, false);
+    FakeClock clock;
+    *clock.now = Instant {4600};
+    StopwatchWidget face(&reloaded, fixture.id(0), nullptr, clock.function());
+    QCOMPARE(face.shownText(), u"60:05.0"_qs);
+    QCOMPARE(face.startStopText(), u"Stop"_qs);
+}
+
 void TestInteractiveFaces::newConverterShowsMilesInEnglish()
 {
     Fixture fixture({DashboardWidgetKind::converter});
@@ -450,6 +466,13 @@ void TestInteractiveFaces::notesShowDefaultTextAndSaveEachKeystroke()
     QCOMPARE(fixture.saves(), 10);
     QCOMPARE(fixture.widget(0).note, u"Buy mil"_qs);
     QVERIFY(fixture.defaults.read(kKey)->contains("Buy mil\""));
+
+    face.editor()->clear();
+    QCOMPARE(fixture.widget(0).note, QString());
+    // An empty note stays empty after a restart: no default text comes back.
+    DashboardStore reloaded(fixture.defaults, kKey, false);
+    NotesWidget rebuilt(&reloaded, fixture.id(0));
+    QCOMPARE(rebuilt.editor()->toPlainText(), QString());
 }
 
 void TestInteractiveFaces::notesLargePasteIsStoredWithOneSave()
