@@ -16,11 +16,13 @@ struct CommandLine
         Quit,
         Help,
         Version,
+        Autostart, // turn starting at login on or off
     };
 
     Action action = Action::Run;
     // Set when the arguments make no sense; the program prints it and fails.
     QString error;
+    bool autostart = false;
 
     static CommandLine parse(QCommandLineParser &parser, const QStringList &arguments);
     // The word sent to the running instance for a remote action, else empty.
