@@ -1,6 +1,7 @@
 #include "appshell.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -78,7 +79,7 @@ AppShell::~AppShell()
     delete m_menu;
 }
 
-void AppShell::start()
+void AppShell::start(const QString &sessionDirectory)
 {
     QApplication::setWindowIcon(appIcon());
     m_tray = new QSystemTrayIcon(traySymbol());
@@ -93,6 +94,24 @@ void AppShell::start()
             qPrintable(*failure));
     }
     connect(qApp, &QCoreApplication::aboutToQuit, &m_controller, &DashboardController::stop);
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        startWithoutTray(sessionDirectory);
+}
+
+void AppShell::startWithoutTray(const QString &sessionDirectory)
+{
+    std::fputs("corvina: there is no system tray here; open Corvina with F12 or by running "
+               "\"corvina --toggle\".\n",
+        stderr);
+    // Once per session, so a user who cannot see a tray icon still sees that it started.
+    if (sessionDirectory.isEmpty())
+        return;
+    QFile marker(sessionDirectory + QStringLiteral("/shown-without-tray"));
+    if (marker.exists() || !marker.open(QIODevice::WriteOnly))
+        return;
+    marker.close();
+    QMetaObject::invokeMethod(&m_controller, &DashboardController::show, Qt::QueuedConnection);
 }
 
 bool AppShell::handleCommand(const QString &command)

@@ -80,7 +80,7 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
     }
 
     quitOnTerminationSignals(&app);
-    shell.start();
+    shell.start(server ? *directory : QString());
     return app.exec();
 }
 
