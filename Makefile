@@ -50,7 +50,7 @@ bench: test-deps
 FUZZ_SECONDS ?= 60
 fuzz: test-deps
 	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS)
+	cmake --build --preset fuzz -j $(JOBS) --target fuzz_arrangement
 	mkdir -p build/fuzz/corpus
 	./build/fuzz/fuzz/fuzz_arrangement -max_total_time=$(FUZZ_SECONDS) build/fuzz/corpus fuzz/corpus
 

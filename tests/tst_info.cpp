@@ -2,11 +2,16 @@
 #include "dailyfigures.h"
 #include "icu.h"
 #include "linkopener.h"
+#include "pasteboard.h"
 #include "quicklinks.h"
 #include "systemmetrics.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <array>
@@ -70,6 +75,7 @@ private slots:
     void settingsProgramFoundInOrder();
     void openerReportsFailures_data();
     void openerReportsFailures();
+    void systemPasteboardCountsEveryChange();
 };
 
 void TestInfo::memoryUsedFraction_data()
@@ -476,5 +482,36 @@ void TestInfo::openerReportsFailures()
     QCOMPARE(opener.open(target), opens);
 }
 
-QTEST_GUILESS_MAIN(TestInfo)
+void TestInfo::systemPasteboardCountsEveryChange()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    SystemPasteboard pasteboard;
+    const qint64 start = pasteboard.changeCount();
+    QVERIFY(start >= 0);
+
+    clipboard->setText(QStringLiteral("first"));
+    QCOMPARE(pasteboard.changeCount(), start + 1);
+    QCOMPARE(pasteboard.text(), std::optional<QString>(QStringLiteral("first")));
+
+    // The same text again is still a change.
+    clipboard->setText(QStringLiteral("first"));
+    QCOMPARE(pasteboard.changeCount(), start + 2);
+
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    clipboard->setImage(image);
+    QCOMPARE(pasteboard.changeCount(), start + 3);
+    QCOMPARE(pasteboard.text(), std::optional<QString>());
+
+    // The primary selection is not the clipboard.
+    if (clipboard->supportsSelection()) {
+        clipboard->setText(QStringLiteral("selected"), QClipboard::Selection);
+        QCOMPARE(pasteboard.changeCount(), start + 3);
+    }
+
+    clipboard->setText(QString());
+    QCOMPARE(pasteboard.text(), std::optional<QString>(QString()));
+}
+
+QTEST_MAIN(TestInfo)
 #include "tst_info.moc"

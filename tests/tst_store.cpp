@@ -1,2 +1,398 @@
+#include "dashboardstore.h"
+#include "filedefaults.h"
+#include "widgetjson.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
-int main() { return 0; }
+
+#include <csignal>
+
+Q_DECLARE_METATYPE(DashboardWidgetKind)
+
+namespace {
+
+const QString kKey = DashboardStore::keyForDisplay(QStringLiteral("DP-1"));
+
+QByteArray encode(const QList<DashboardWidget> &widgets)
+{
+    return *WidgetJson::encodeArrangement(widgets);
+}
+
+QList<DashboardWidgetKind> kinds(const QList<DashboardWidget> &widgets)
+{
+    QList<DashboardWidgetKind> out;
+    for (const DashboardWidget &w : widgets)
+        out.append(w.kind);
+    return out;
+}
+
+QList<DashboardWidget> storedAt(const MemoryDefaults &defaults, const QString &key)
+{
+    return WidgetJson::decodeArrangement(*defaults.read(key)).value();
+}
+
+QByteArray readFixture(const QString &name)
+{
+    QFile file(QStringLiteral(CORVINA_FIXTURES) + QLatin1Char('/') + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing fixture %s", qPrintable(name));
+    return file.readAll();
+}
+
+} // namespace
+
+class TestStore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void displayKeyIsBuiltWithoutSeparators()
+    {
+        QCOMPARE(DashboardStore::keyForDisplay(QStringLiteral("2")),
+                 QStringLiteral("dashboard.widgets.display.2.v1"));
+    }
+
+    void creationPicksTheRightArrangement_data()
+    {
+        using K = DashboardWidgetKind;
+        QTest::addColumn<std::optional<QByteArray>>("own");
+        QTest::addColumn<std::optional<QByteArray>>("legacy");
+        QTest::addColumn<bool>("migrate");
+        QTest::addColumn<QList<DashboardWidgetKind>>("expected");
+
+        const QByteArray clockPomodoroNotes = encode({DashboardWidget::make(K::clock, 1, 1),
+                                                      DashboardWidget::make(K::pomodoro, 2, 2),
+                                                      DashboardWidget::make(K::notes, 3, 3)});
+        const QByteArray legacyDice = encode({DashboardWidget::make(K::dice, 5, 5)});
+        const QList<K> defaults = {K::clock, K::calendar, K::notes};
+        const std::optional<QByteArray> none;
+
+        QTest::addRow("fresh database") << none << none << true << defaults;
+        QTest::addRow("own key, pomodoro dropped")
+            << std::optional(clockPomodoroNotes) << none << false << QList<K>{K::clock, K::notes};
+        QTest::addRow("legacy taken over") << none << std::optional(legacyDice) << true
+                                           << QList<K>{K::dice};
+        QTest::addRow("legacy ignored without migration")
+            << none << std::optional(legacyDice) << false << defaults;
+        QTest::addRow("own empty array beats legacy")
+            << std::optional(QByteArray("[]")) << std::optional(legacyDice) << true << QList<K>{};
+        QTest::addRow("legacy empty array beats defaults")
+            << none << std::optional(QByteArray("[]")) << true << QList<K>{};
+        QTest::addRow("undecodable own falls back to legacy")
+            << std::optional(QByteArray("[{\"kind\":\"weather\"}]")) << std::optional(legacyDice)
+            << true << QList<K>{K::dice};
+        QTest::addRow("undecodable own and legacy give defaults")
+            << std::optional(QByteArray("not json")) << std::optional(QByteArray("{}")) << true
+            << defaults;
+        QTest::addRow("legacy pomodoro dropped")
+            << none << std::optional(clockPomodoroNotes) << true << QList<K>{K::clock, K::notes};
+    }
+    void creationPicksTheRightArrangement()
+    {
+        QFETCH(std::optional<QByteArray>, own);
+        QFETCH(std::optional<QByteArray>, legacy);
+        QFETCH(bool, migrate);
+        QFETCH(QList<DashboardWidgetKind>, expected);
+
+        MemoryDefaults defaults;
+        if (own)
+            QVERIFY(defaults.write(kKey, *own));
+        if (legacy)
+            QVERIFY(defaults.write(DashboardStore::legacyKey, *legacy));
+        defaults.resetCounts();
+
+        DashboardStore store(defaults, kKey, migrate);
+        QCOMPARE(kinds(store.widgets()), expected);
+        QVERIFY(!store.isGalleryOpen());
+        // Saved at once in every case; the legacy key is never written.
+        QCOMPARE(defaults.writes(kKey), 1);
+        QCOMPARE(defaults.writes(DashboardStore::legacyKey), 0);
+        QCOMPARE(defaults.read(DashboardStore::legacyKey), legacy);
+        QCOMPARE(kinds(storedAt(defaults, kKey)), expected);
+    }
+
+    void defaultArrangementIsPlacedInARow()
+    {
+        MemoryDefaults defaults;
+        DashboardStore store(defaults, kKey, true);
+        const auto &w = store.widgets();
+        QCOMPARE(w.size(), 3);
+        QCOMPARE(QPointF(w[0].x, w[0].y), QPointF(80, 90));
+        QCOMPARE(QPointF(w[1].x, w[1].y), QPointF(430, 90));
+        QCOMPARE(QPointF(w[2].x, w[2].y), QPointF(830, 90));
+        QVERIFY(w[0].id != w[1].id && w[1].id != w[2].id);
+    }
+
+    void unreadableBytesAreKeptBeforeTheyAreReplaced()
+    {
+        MemoryDefaults defaults;
+        const QByteArray precious
+            = R"([{"id":"6E0B7A52-7C1D-4C55-9F0A-2F3B4C5D6E7F","kind":"weather","note":"my notes"}])";
+        QVERIFY(defaults.write(kKey, precious));
+        DashboardStore store(defaults, kKey, false);
+
+        QStringList backups;
+        for (auto it = defaults.values().cbegin(); it != defaults.values().cend(); ++it) {
+            if (it.key().startsWith(kKey + DashboardStore::unreadableSuffix))
+                backups.append(it.key());
+        }
+        QCOMPARE(backups.size(), 1);
+        QCOMPARE(*defaults.read(backups.first()), precious);
+        QCOMPARE(kinds(storedAt(defaults, kKey)).size(), 3);
+
+        // A readable arrangement is never backed up.
+        defaults.resetCounts();
+        DashboardStore again(defaults, kKey, false);
+        QCOMPARE(defaults.totalWrites(), 1);
+    }
+
+    void earlierVersionsArrangementLoadsAndKeepsItsFields()
+    {
+        MemoryDefaults defaults;
+        QVERIFY(defaults.write(kKey, readFixture(QStringLiteral("earlier-arrangement.json"))));
+        DashboardStore store(defaults, kKey, false);
+
+        const auto &w = store.widgets();
+        QCOMPARE(kinds(w), (QList<DashboardWidgetKind>{DashboardWidgetKind::clock,
+                                                        DashboardWidgetKind::notes}));
+        const DashboardWidget &notes = w[1];
+        QCOMPARE(notes.note, QStringLiteral("Buy milk\nCall Ada \"soon\""));
+        QCOMPARE(notes.x, 830.5);
+        QCOMPARE(notes.countdownDate.sinceReferenceDate, 790000000.125);
+        QCOMPARE(notes.calculator->operation, QStringLiteral("×"));
+        QCOMPARE(notes.converterInput, QStringLiteral("3,5"));
+
+        const QByteArray rewritten = *defaults.read(kKey);
+        QVERIFY(!rewritten.contains("pomodoro"));
+        QVERIFY(!rewritten.contains("legacyColor"));
+        QVERIFY(rewritten.contains(
+            R"("focusRemaining":900,"focusIsRunning":false,"focusStartedAt":785999999.25})"));
+        QCOMPARE(storedAt(defaults, kKey), w);
+    }
+
+    void moveClampsIntoTheCanvas_data()
+    {
+        QTest::addColumn<DashboardWidgetKind>("kind");
+        QTest::addColumn<QSizeF>("canvas");
+        QTest::addColumn<QPointF>("target");
+        QTest::addColumn<QPointF>("expected");
+        const QSizeF mac(1440, 900);
+        QTest::addRow("past the top left") << DashboardWidgetKind::clock << mac << QPointF(-50, 10)
+                                           << QPointF(16, 70);
+        QTest::addRow("past the bottom right")
+            << DashboardWidgetKind::clock << mac << QPointF(2000, 2000) << QPointF(1149, 721);
+        QTest::addRow("inside stays") << DashboardWidgetKind::dice << mac << QPointF(100.5, 300.25)
+                                      << QPointF(100.5, 300.25);
+        QTest::addRow("narrow canvas keeps left margin")
+            << DashboardWidgetKind::clock << QSizeF(300, 900) << QPointF(200, 100)
+            << QPointF(16, 100);
+        QTest::addRow("short canvas keeps top margin")
+            << DashboardWidgetKind::calculator << QSizeF(1440, 300) << QPointF(50, 500)
+            << QPointF(50, 70);
+        QTest::addRow("wider screen card pulled in")
+            << DashboardWidgetKind::clock << mac << QPointF(1500, 90) << QPointF(1149, 90);
+    }
+    void moveClampsIntoTheCanvas()
+    {
+        QFETCH(DashboardWidgetKind, kind);
+        QFETCH(QSizeF, canvas);
+        QFETCH(QPointF, target);
+        QFETCH(QPointF, expected);
+        MemoryDefaults defaults;
+        QVERIFY(defaults.write(kKey, "[]"));
+        DashboardStore store(defaults, kKey, false);
+        store.setWidgets({DashboardWidget::make(kind, 0, 0)});
+        const QUuid id = store.widgets().first().id;
+
+        store.move(id, target, canvas);
+        QCOMPARE(QPointF(store.widgets()[0].x, store.widgets()[0].y), expected);
+        QCOMPARE(storedAt(defaults, kKey)[0].x, expected.x());
+        QCOMPARE(storedAt(defaults, kKey)[0].y, expected.y());
+    }
+
+    void addPlacesCardsCentredAndStepped_data()
+    {
+        QTest::addColumn<int>("existing");
+        QTest::addColumn<QSizeF>("canvas");
+        QTest::addColumn<QPointF>("expected");
+        QTest::addRow("empty store") << 0 << QSizeF(1440, 900) << QPointF(582.5, 372.5);
+        QTest::addRow("one card steps 24") << 1 << QSizeF(1440, 900) << QPointF(606.5, 396.5);
+        QTest::addRow("five cards wrap to 0") << 5 << QSizeF(1440, 900) << QPointF(582.5, 372.5);
+        QTest::addRow("six cards step 24") << 6 << QSizeF(1440, 900) << QPointF(606.5, 396.5);
+        QTest::addRow("tiny canvas clamps") << 0 << QSizeF(200, 100) << QPointF(16, 70);
+    }
+    void addPlacesCardsCentredAndStepped()
+    {
+        QFETCH(int, existing);
+        QFETCH(QSizeF, canvas);
+        QFETCH(QPointF, expected);
+        MemoryDefaults defaults;
+        QVERIFY(defaults.write(kKey, "[]"));
+        DashboardStore store(defaults, kKey, false);
+        QList<DashboardWidget> widgets;
+        for (int i = 0; i < existing; ++i)
+            widgets.append(DashboardWidget::make(DashboardWidgetKind::dice, 100, 100));
+        store.setWidgets(widgets);
+        store.setGalleryOpen(true);
+        defaults.resetCounts();
+
+        const QUuid id = store.add(DashboardWidgetKind::clock, canvas);
+        QCOMPARE(store.widgets().size(), existing + 1);
+        QCOMPARE(store.widgets().last().id, id);
+        QCOMPARE(QPointF(store.widgets().last().x, store.widgets().last().y), expected);
+        QVERIFY(!store.isGalleryOpen());
+        // Append, then x and y written one after the other; already in front.
+        QCOMPARE(defaults.writes(kKey), 3);
+    }
+
+    void eachOperationSavesAsOftenAsItAssigns_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<int>("target");
+        QTest::addColumn<int>("saves");
+        QTest::addColumn<QList<int>>("order");
+        QTest::addRow("bring first to front") << "front" << 0 << 2 << QList<int>{1, 2, 0};
+        QTest::addRow("bring last to front") << "front" << 2 << 0 << QList<int>{0, 1, 2};
+        QTest::addRow("bring unknown to front") << "front" << -1 << 0 << QList<int>{0, 1, 2};
+        QTest::addRow("remove middle") << "remove" << 1 << 1 << QList<int>{0, 2};
+        QTest::addRow("remove unknown still saves") << "remove" << -1 << 1 << QList<int>{0, 1, 2};
+        QTest::addRow("move") << "move" << 1 << 2 << QList<int>{0, 1, 2};
+        QTest::addRow("move unknown") << "move" << -1 << 0 << QList<int>{0, 1, 2};
+        QTest::addRow("update field") << "update" << 1 << 1 << QList<int>{0, 1, 2};
+        QTest::addRow("update unknown") << "update" << -1 << 0 << QList<int>{0, 1, 2};
+    }
+    void eachOperationSavesAsOftenAsItAssigns()
+    {
+        QFETCH(QString, operation);
+        QFETCH(int, target);
+        QFETCH(int, saves);
+        QFETCH(QList<int>, order);
+        MemoryDefaults defaults;
+        QVERIFY(defaults.write(kKey, "[]"));
+        DashboardStore store(defaults, kKey, false);
+        QList<DashboardWidget> three;
+        for (int i = 0; i < 3; ++i)
+            three.append(DashboardWidget::make(DashboardWidgetKind::notes, 100 * i, 100));
+        store.setWidgets(three);
+        defaults.resetCounts();
+        QSignalSpy published(&store, &DashboardStore::widgetsChanged);
+
+        const QUuid id = target < 0 ? QUuid::createUuid() : three[target].id;
+        if (operation == u"front")
+            store.bringToFront(id);
+        else if (operation == u"remove")
+            store.remove(id);
+        else if (operation == u"move")
+            store.move(id, {200, 200}, {1440, 900});
+        else
+            QCOMPARE(store.updateWidget(id, [](DashboardWidget &w) { w.note = QStringLiteral("x"); }),
+                     target >= 0);
+
+        QCOMPARE(defaults.writes(kKey), saves);
+        QCOMPARE(published.count(), saves);
+        QList<QUuid> expected;
+        for (int i : order)
+            expected.append(three[i].id);
+        QList<QUuid> actual;
+        for (const DashboardWidget &w : store.widgets())
+            actual.append(w.id);
+        QCOMPARE(actual, expected);
+        QCOMPARE(storedAt(defaults, kKey), store.widgets());
+    }
+
+    void galleryFlagIsNeverSaved()
+    {
+        MemoryDefaults defaults;
+        DashboardStore store(defaults, kKey, false);
+        defaults.resetCounts();
+        QSignalSpy spy(&store, &DashboardStore::galleryOpenChanged);
+        store.setGalleryOpen(true);
+        store.setGalleryOpen(true);
+        store.setGalleryOpen(false);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(defaults.totalWrites(), 0);
+    }
+
+    void failedWritesKeepTheStoreWorking()
+    {
+        MemoryDefaults defaults;
+        defaults.setFailWrites(true);
+        DashboardStore store(defaults, kKey, false);
+        QCOMPARE(store.widgets().size(), 3);
+        store.add(DashboardWidgetKind::dice, {1440, 900});
+        QCOMPARE(store.widgets().size(), 4);
+        QCOMPARE(defaults.read(kKey), std::nullopt);
+    }
+
+    void fileNamesAreSafeForAnyKey_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("fileName");
+        QTest::addRow("display key") << kKey << "dashboard.widgets.display.DP-1.v1";
+        QTest::addRow("slash and space") << "a/b c" << "a%2Fb%20c";
+        QTest::addRow("percent itself") << "50%" << "50%25";
+        QTest::addRow("non-ASCII as UTF-8") << "é" << "%C3%A9";
+        QTest::addRow("dot dot") << ".." << "%2E%2E";
+    }
+    void fileNamesAreSafeForAnyKey()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, fileName);
+        QCOMPARE(FileDefaults::fileNameForKey(key), fileName);
+    }
+
+    void fileDefaultsRoundTripAndLeaveNoTemporaries()
+    {
+        QTemporaryDir dir;
+        FileDefaults defaults(dir.path() + QStringLiteral("/nested/corvina"));
+        QCOMPARE(defaults.read(kKey), std::nullopt);
+        QVERIFY(defaults.write(kKey, "first"));
+        QVERIFY(defaults.write(kKey, "second"));
+        QVERIFY(defaults.write(QStringLiteral("a/b"), ""));
+        QCOMPARE(defaults.read(kKey), QByteArray("second"));
+        QCOMPARE(defaults.read(QStringLiteral("a/b")), QByteArray(""));
+        QCOMPARE(QDir(defaults.directory()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    void fileDefaultsFollowXdgConfigHome()
+    {
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", saved); });
+        qputenv("XDG_CONFIG_HOME", "/tmp/xdg-test");
+        QCOMPARE(FileDefaults::standardDirectory(), QStringLiteral("/tmp/xdg-test/corvina"));
+        qputenv("XDG_CONFIG_HOME", "relative/path");
+        QCOMPARE(FileDefaults::standardDirectory(), QDir::homePath() + QStringLiteral("/.config/corvina"));
+    }
+
+    // A save interrupted at any moment leaves the old or the new arrangement, whole.
+    void killedWhileSavingLeavesAWholeArrangement()
+    {
+        QTemporaryDir dir;
+        const QString key = DashboardStore::keyForDisplay(QStringLiteral("DUMMY-1"));
+        FileDefaults reader(dir.path());
+        auto *rng = QRandomGenerator::global();
+        for (int round = 0; round < 25; ++round) {
+            QProcess saver;
+            saver.start(QStringLiteral(CORVINA_STORE_SAVER), {dir.path()});
+            QVERIFY(saver.waitForStarted());
+            QVERIFY(saver.waitForReadyRead(10000));
+            QTest::qSleep(static_cast<int>(rng->bounded(5, 60)));
+            ::kill(static_cast<pid_t>(saver.processId()), SIGKILL);
+            QVERIFY(saver.waitForFinished(10000));
+
+            const auto bytes = reader.read(key);
+            QVERIFY2(bytes, "the arrangement file is missing");
+            const auto widgets = WidgetJson::decodeArrangement(*bytes);
+            QVERIFY2(widgets, qPrintable(QStringLiteral("round %1: torn file").arg(round)));
+            QVERIFY(widgets->size() == 3 || widgets->size() == 20);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "tst_store.moc"

@@ -1,10 +1,126 @@
+#include "appshell.h"
+#include "commandline.h"
+#include "desktopplatform.h"
+#include "filedefaults.h"
+#include "instancechannel.h"
+#include "linkopener.h"
+#include "pasteboard.h"
+#include "quitsignals.h"
+
 #include <QApplication>
+#include <QThread>
+#include <cstdio>
+
+namespace {
+
+void setNames()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("corvina"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVINA_VERSION));
+}
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "corvina: %s\n", qPrintable(message));
+    return 1;
+}
+
+// Asks the running instance; a later start that only talks needs no GUI at all.
+int sendToRunning(const QString &command)
+{
+    QString error;
+    const std::optional<QString> directory = InstanceChannel::directory(&error);
+    if (!directory)
+        return fail(error);
+    if (const auto failure
+        = InstanceChannel::send(InstanceChannel::socketPath(*directory), command))
+        return fail(QStringLiteral("cannot %1: %2.").arg(command, *failure));
+    return 0;
+}
+
+int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &directory)
+{
+    QApplication app(argc, argv);
+    setNames();
+    QGuiApplication::setDesktopFileName(QStringLiteral("corvina"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    FileDefaults defaults(FileDefaults::standardDirectory());
+    DesktopPlatform platform = DesktopPlatform::create();
+    OverlayPlatform overlay {platform.screens.get(), platform.presentation.get(),
+        platform.hotKey.get(), platform.windowHints.get(),
+        [](const ScreenInfo &) { return QImage(); }};
+    SystemPasteboard pasteboard;
+    DesktopLinkOpener linkOpener;
+    AppShell shell(defaults, overlay, FaceServices {&pasteboard, &linkOpener});
+
+    std::unique_ptr<InstanceServer> server;
+    if (directory) {
+        server = std::make_unique<InstanceServer>(
+            *directory, [&shell](const QString &command) { return shell.handleCommand(command); });
+        QString error;
+        switch (server->listen(&error)) {
+        case InstanceServer::Result::Listening:
+            break;
+        case InstanceServer::Result::AlreadyRunning:
+            // Another start holds the lock; it may still be setting up its socket.
+            for (int attempt = 0; attempt < 20; ++attempt) {
+                if (!InstanceChannel::send(server->socketPath(), QStringLiteral("show")))
+                    return 0;
+                QThread::msleep(100);
+            }
+            return fail(QStringLiteral("another Corvina is starting but does not answer."));
+        case InstanceServer::Result::Failed:
+            std::fprintf(stderr, "corvina: the command line will not reach this instance: %s\n",
+                qPrintable(error));
+            server.reset();
+            break;
+        }
+    }
+
+    quitOnTerminationSignals(&app);
+    shell.start();
+    return app.exec();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("corvina"));
-    QApplication::setApplicationVersion(QStringLiteral(CORVINA_VERSION));
-    QApplication::setQuitOnLastWindowClosed(false);
-    return app.exec();
+    std::optional<QString> directory;
+    {
+        QCoreApplication core(argc, argv);
+        setNames();
+        QCommandLineParser parser;
+        const CommandLine command = CommandLine::parse(parser, QCoreApplication::arguments());
+        if (!command.error.isEmpty()) {
+            std::fprintf(stderr, "corvina: %s\n", qPrintable(command.error));
+            return 2;
+        }
+        switch (command.action) {
+        case CommandLine::Action::Help:
+            std::fputs(qPrintable(parser.helpText()), stdout);
+            return 0;
+        case CommandLine::Action::Version:
+            std::puts("corvina " CORVINA_VERSION);
+            return 0;
+        case CommandLine::Action::Toggle:
+        case CommandLine::Action::Show:
+        case CommandLine::Action::Hide:
+        case CommandLine::Action::Quit:
+            return sendToRunning(CommandLine::remoteCommand(command.action));
+        case CommandLine::Action::Run:
+            break;
+        }
+
+        // Started again while one runs: show its overlay and leave.
+        QString error;
+        directory = InstanceChannel::directory(&error);
+        if (!directory)
+            std::fprintf(stderr, "corvina: %s\n", qPrintable(error));
+        else if (!InstanceChannel::send(
+                     InstanceChannel::socketPath(*directory), QStringLiteral("show"), 1000))
+            return 0;
+    }
+    return runBackgroundApp(argc, argv, directory);
 }

@@ -69,9 +69,56 @@ public:
 
     void string(const QString &text)
     {
-        static constexpr char hex[] = "0123456789abcdef";
-        const QByteArray utf8 = text.toUtf8();
+        if (hasLoneSurrogate(text)) {
+            stringWithLoneSurrogates(text);
+            return;
+        }
         m_out.append('"');
+        escaped(text.toUtf8());
+        m_out.append('"');
+    }
+
+private:
+    static bool hasLoneSurrogate(const QString &text)
+    {
+        const QChar *p = text.constData();
+        const QChar *end = p + text.size();
+        for (; p != end; ++p) {
+            if (!p->isSurrogate())
+                continue;
+            if (p->isHighSurrogate() && p + 1 != end && (p + 1)->isLowSurrogate())
+                ++p;
+            else
+                return true;
+        }
+        return false;
+    }
+
+    // UTF-8 cannot carry a lone surrogate; JSON's \u escape can, so such text still
+    // comes back exactly as it was read.
+    void stringWithLoneSurrogates(const QString &text)
+    {
+        m_out.append('"');
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (!c.isSurrogate())
+                continue;
+            if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                ++i;
+                continue;
+            }
+            escaped(QStringView(text).mid(start, i - start).toUtf8());
+            m_out.append(QByteArray("\\u") + QByteArray::number(c.unicode(), 16));
+            start = i + 1;
+        }
+        escaped(QStringView(text).mid(start).toUtf8());
+        m_out.append('"');
+    }
+
+    void escaped(const QByteArray &utf8)
+    {
+        static constexpr char hex[] = "0123456789abcdef";
         const char *run = utf8.constData();
         const char *end = run + utf8.size();
         for (const char *p = run; p != end; ++p) {
@@ -95,10 +142,8 @@ public:
             }
         }
         m_out.append(run, end - run);
-        m_out.append('"');
     }
 
-private:
     QByteArray m_out;
     bool m_needsComma = false;
     bool m_failed = false;

@@ -48,3 +48,12 @@ inline bool isLowCharge(double fraction)
 }
 
 } // namespace PowerSource
+
+// Where the system and battery faces read their figures; tests point it at fixtures.
+struct MachineSources
+{
+    QString meminfo = QString::fromLatin1(SystemMetrics::meminfoPath);
+    QString powerSupplyRoot = QString::fromLatin1(PowerSource::powerSupplyRoot);
+    // The volume holding this folder is the storage figure; empty means the home folder.
+    QString storageFolder;
+};

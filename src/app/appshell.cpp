@@ -1,0 +1,124 @@
+#include "appshell.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QSystemTrayIcon>
+#include <cstdio>
+
+namespace {
+
+// The tray symbol, drawn light so it reads on the usual dark panels.
+QIcon traySymbol()
+{
+    QSvgRenderer renderer(QStringLiteral(":/corvina/moon-stars-fill.svg"));
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        renderer.render(&painter, QRectF(0, 0, size, size));
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), QColor(0xf2, 0xf2, 0xf7));
+        painter.end();
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
+} // namespace
+
+QString AppShell::aboutText()
+{
+    return QStringList {
+        QStringLiteral("Version " CORVINA_VERSION),
+        QString(),
+        QStringLiteral("Clocks, notes, a calculator and more, laid over every screen."),
+        QStringLiteral("Press Fn\u2013F12 at any time to open or close your widgets."),
+        QString(),
+        QStringLiteral("\u00a9 2026 The Corvina authors. Free software under the MIT licence."),
+    }
+        .join(QLatin1Char('\n'));
+}
+
+QIcon AppShell::appIcon()
+{
+    return QIcon(QStringLiteral(":/corvina/corvina.svg"));
+}
+
+AppShell::AppShell(
+    Defaults &defaults, OverlayPlatform platform, FaceServices services, QObject *parent)
+    : QObject(parent)
+    , m_controller(defaults, std::move(platform), services)
+    , m_menu(new QMenu)
+{
+    m_launch = m_menu->addAction(QStringLiteral("Launch Corvina"));
+    m_launch->setObjectName(QStringLiteral("launchAction"));
+    m_launch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    m_menu->addSeparator();
+    m_about = m_menu->addAction(QStringLiteral("About Corvina"));
+    m_about->setObjectName(QStringLiteral("aboutAction"));
+    m_menu->addSeparator();
+    m_quit = m_menu->addAction(QStringLiteral("Quit Corvina"));
+    m_quit->setObjectName(QStringLiteral("quitAction"));
+    m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    connect(m_launch, &QAction::triggered, &m_controller, &DashboardController::toggle);
+    connect(m_about, &QAction::triggered, this, &AppShell::showAbout);
+    connect(m_quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    m_controller.setPanelActions({m_launch, m_quit});
+}
+
+AppShell::~AppShell()
+{
+    m_controller.stop();
+    delete m_tray;
+    delete m_menu;
+}
+
+void AppShell::start()
+{
+    QApplication::setWindowIcon(appIcon());
+    m_tray = new QSystemTrayIcon(traySymbol());
+    m_tray->setToolTip(QStringLiteral("Corvina"));
+    m_tray->setContextMenu(m_menu);
+    m_tray->show();
+
+    if (const std::optional<QString> failure = m_controller.start()) {
+        std::fprintf(stderr,
+            "corvina: the F12 hot key is not available (%s); open Corvina from the "
+            "tray or bind a key to \"corvina --toggle\".\n",
+            qPrintable(*failure));
+    }
+    connect(qApp, &QCoreApplication::aboutToQuit, &m_controller, &DashboardController::stop);
+}
+
+bool AppShell::handleCommand(const QString &command)
+{
+    if (command == QLatin1String("toggle"))
+        m_controller.toggle();
+    else if (command == QLatin1String("show"))
+        m_controller.show();
+    else if (command == QLatin1String("hide"))
+        m_controller.hide();
+    else if (command == QLatin1String("quit"))
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    else
+        return false;
+    return true;
+}
+
+void AppShell::showAbout()
+{
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("Corvina"));
+    box.setText(QStringLiteral("Corvina"));
+    box.setInformativeText(aboutText());
+    box.setIconPixmap(appIcon().pixmap(64, 64));
+    box.setStandardButtons(QMessageBox::Ok);
+    // Stays above the overlay's panels when they are up.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+}

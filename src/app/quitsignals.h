@@ -1,0 +1,7 @@
+#pragma once
+
+class QObject;
+
+// SIGTERM and SIGINT end the event loop like "Quit Corvina", so the controller stops
+// and the panels go away. The handler only writes to a pipe the event loop watches.
+void quitOnTerminationSignals(QObject *parent);

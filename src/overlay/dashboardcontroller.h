@@ -1,0 +1,88 @@
+#pragma once
+
+#include "faceservices.h"
+#include "presentation.h"
+#include "screens.h"
+
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class DashboardPanel;
+class DashboardStore;
+class Defaults;
+class GlobalHotKey;
+class QAction;
+class WindowHints;
+
+// Grabs and blurs what a screen shows now; a null image means the panel uses a tint.
+using BackdropCapture = std::function<QImage(const ScreenInfo &)>;
+
+// The platform pieces the overlay stands on; tests pass fakes.
+struct OverlayPlatform
+{
+    Screens *screens = nullptr;
+    Presentation *presentation = nullptr;
+    GlobalHotKey *hotKey = nullptr;
+    WindowHints *windowHints = nullptr;
+    BackdropCapture captureBackdrop;
+};
+
+// Turns the overlay on and off: the F12 hot key, the Esc key, one panel per screen, and
+// the per-display stores, which live as long as the controller.
+class DashboardController : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr Presentation::Options overlayOptions
+        = Presentation::HideDock | Presentation::HideMenuBar;
+
+    DashboardController(Defaults &defaults, OverlayPlatform platform, FaceServices services,
+        QObject *parent = nullptr);
+    ~DashboardController() override;
+
+    // Takes the hot key and installs the Esc monitor. Returns why the hot key is not
+    // available, if it is not; the overlay still works through toggle().
+    std::optional<QString> start();
+    void stop();
+
+    void show();
+    void hide();
+    void toggle();
+    bool isVisible() const { return m_visible; }
+
+    // The store of a screen's display, made on first use and kept.
+    DashboardStore &store(const ScreenInfo &screen);
+    const QList<DashboardPanel *> &panels() const { return m_panels; }
+
+    // Actions every panel offers as window shortcuts (the tray's Ctrl+L and Ctrl+Q).
+    void setPanelActions(QList<QAction *> actions) { m_panelActions = std::move(actions); }
+
+Q_SIGNALS:
+    void visibilityChanged(bool visible);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    DashboardPanel *makePanel(const ScreenInfo &screen, const QImage &backdrop);
+    void mapPanels(const QList<DashboardPanel *> &panels);
+    void dropPanel(DashboardPanel *panel);
+    void screensChanged();
+
+    Defaults &m_defaults;
+    OverlayPlatform m_platform;
+    FaceServices m_services;
+    QHash<QString, DashboardStore *> m_stores;
+    QList<DashboardPanel *> m_panels;
+    QList<QAction *> m_panelActions;
+    std::optional<Presentation::Options> m_previousOptions;
+    bool m_visible = false;
+    bool m_started = false;
+    bool m_monitoring = false;
+};

@@ -1,0 +1,28 @@
+#include "dashboardpanel.h"
+
+#include "dashboardview.h"
+
+#include <QVBoxLayout>
+
+DashboardPanel::DashboardPanel(const ScreenInfo &screen, DashboardStore &store,
+    std::function<void()> close, FaceServices services, const QImage &backdrop)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_screen(screen)
+    , m_store(store)
+    , m_view(new DashboardView(store, std::move(close), services, this))
+    , m_translucent(backdrop.isNull())
+{
+    setObjectName(QStringLiteral("dashboardPanel"));
+    setWindowTitle(QStringLiteral("Corvina"));
+    // Without a compositor a translucent window shows black, so only go see-through when
+    // there is no captured desktop to paint instead.
+    setAttribute(Qt::WA_TranslucentBackground, m_translucent);
+    if (screen.screen)
+        setScreen(screen.screen);
+    setGeometry(screen.geometry);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    m_view->setBackdrop(backdrop);
+}

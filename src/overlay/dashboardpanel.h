@@ -1,0 +1,33 @@
+#pragma once
+
+#include "faceservices.h"
+#include "screens.h"
+
+#include <QImage>
+#include <QWidget>
+#include <functional>
+
+class DashboardStore;
+class DashboardView;
+
+// A frameless, always-on-top, full-screen window on one screen holding its dashboard.
+class DashboardPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    DashboardPanel(const ScreenInfo &screen, DashboardStore &store, std::function<void()> close,
+        FaceServices services, const QImage &backdrop);
+
+    const ScreenInfo &screenInfo() const { return m_screen; }
+    DashboardStore &store() const { return m_store; }
+    DashboardView *view() const { return m_view; }
+    // A null backdrop leaves the panel see-through under a tint.
+    bool isTranslucent() const { return m_translucent; }
+
+private:
+    ScreenInfo m_screen;
+    DashboardStore &m_store;
+    DashboardView *m_view;
+    bool m_translucent;
+};

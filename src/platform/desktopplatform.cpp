@@ -1,0 +1,21 @@
+#include "desktopplatform.h"
+
+#include "x11hotkey.h"
+
+#include <QGuiApplication>
+
+DesktopPlatform DesktopPlatform::create()
+{
+    DesktopPlatform platform;
+    platform.screens = std::make_unique<QtScreens>();
+    platform.presentation = std::make_unique<DesktopPresentation>();
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        platform.hotKey = std::make_unique<X11HotKey>();
+        platform.windowHints = std::make_unique<X11WindowHints>();
+    } else {
+        platform.hotKey = std::make_unique<NullHotKey>(
+            QStringLiteral("this desktop does not let programs take a global key"));
+        platform.windowHints = std::make_unique<NullWindowHints>();
+    }
+    return platform;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <optional>
+
+// The system-wide F12 key without modifiers.
+class GlobalHotKey : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    /// Takes the key. Returns why it could not, or nothing on success.
+    [[nodiscard]] virtual std::optional<QString> grab() = 0;
+    virtual void release() = 0;
+
+Q_SIGNALS:
+    // One per press; a held key counts once.
+    void activated();
+};
+
+// For platforms where a client cannot take a global key.
+class NullHotKey final : public GlobalHotKey
+{
+    Q_OBJECT
+
+public:
+    explicit NullHotKey(QString reason, QObject *parent = nullptr)
+        : GlobalHotKey(parent)
+        , m_reason(std::move(reason))
+    { }
+    std::optional<QString> grab() override { return m_reason; }
+    void release() override { }
+
+private:
+    QString m_reason;
+};

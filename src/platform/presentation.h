@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QFlags>
+
+// What the desktop shows around the overlay. The controller saves the options before
+// showing, asks for docks and panels to be hidden, and restores them on hide.
+class Presentation
+{
+public:
+    enum Option {
+        HideDock = 1 << 1,
+        HideMenuBar = 1 << 3,
+    };
+    Q_DECLARE_FLAGS(Options, Option)
+
+    virtual ~Presentation() = default;
+
+    virtual Options options() const = 0;
+    virtual void setOptions(Options options) = 0;
+    // Brings the application to the front before a panel takes focus.
+    virtual void activateApplication() = 0;
+    // Gives focus back to whatever the user had before.
+    virtual void hideApplication() = 0;
+};
+Q_DECLARE_OPERATORS_FOR_FLAGS(Presentation::Options)
+
+// Full-screen, always-on-top panels already cover docks and panels on Linux desktops,
+// and the window manager refocuses the previous window when they unmap. So the options
+// are only kept, to honour save and restore.
+class DesktopPresentation final : public Presentation
+{
+public:
+    Options options() const override { return m_options; }
+    void setOptions(Options options) override { m_options = options; }
+    void activateApplication() override { }
+    void hideApplication() override { }
+
+private:
+    Options m_options;
+};

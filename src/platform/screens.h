@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QScreen>
+#include <QString>
+
+// One screen as the overlay needs it. `screen` is null for screens made up by tests.
+struct ScreenInfo
+{
+    QString identifier;
+    QRect geometry;
+    bool isPrimary = false;
+    QPointer<QScreen> screen;
+
+    bool operator==(const ScreenInfo &other) const
+    {
+        return identifier == other.identifier && geometry == other.geometry
+            && isPrimary == other.isPrimary && screen == other.screen;
+    }
+};
+
+// The connected screens, in the system's order.
+class Screens : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    virtual QList<ScreenInfo> screens() const = 0;
+
+Q_SIGNALS:
+    // A screen came or went, or one changed its geometry or primary role.
+    void changed();
+};
+
+// The screens Qt knows about.
+class QtScreens final : public Screens
+{
+    Q_OBJECT
+
+public:
+    explicit QtScreens(QObject *parent = nullptr);
+
+    // The connector name ("DP-1"), else the model, so a display keeps its arrangement.
+    static QString displayIdentifier(const QScreen *screen);
+
+    QList<ScreenInfo> screens() const override;
+
+private:
+    void watch(QScreen *screen);
+};

@@ -1,0 +1,148 @@
+#include "clipboardwidget.h"
+
+#include "faceheader.h"
+#include "pasteboard.h"
+#include "symbols.h"
+#include "theme.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString nothingCopied = QStringLiteral("Nothing copied yet");
+const QString noText = QStringLiteral("No text on the clipboard");
+
+constexpr int areaPadding = 10;
+constexpr qreal areaRadius = 12;
+
+// The dimmed rounded panel behind the text.
+class TextPanel : public QWidget
+{
+public:
+    explicit TextPanel(QWidget *parent)
+        : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TranslucentBackground);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()), areaRadius, areaRadius);
+        painter.fillPath(path, Theme::black(0.12));
+    }
+};
+
+QPlainTextEdit *textArea(QWidget *parent)
+{
+    auto *area = new QPlainTextEdit(parent);
+    area->setObjectName(QStringLiteral("clipboardText"));
+    area->setReadOnly(true);
+    area->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    area->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    area->document()->setDocumentMargin(0);
+    area->setFont(Theme::font(15, QFont::Normal, Theme::FontDesign::rounded));
+    area->viewport()->setAutoFillBackground(false);
+    area->setAttribute(Qt::WA_TranslucentBackground);
+    // A thin indicator instead of the desktop style's bar with arrows.
+    area->setStyleSheet(QStringLiteral(
+        "QPlainTextEdit { background: transparent; }"
+        "QScrollBar:vertical { background: transparent; width: 6px; margin: 0; }"
+        "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 0.28);"
+        " border-radius: 3px; min-height: 24px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
+    QPalette palette = area->palette();
+    palette.setColor(QPalette::Text, Theme::secondaryText());
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Highlight, Theme::withOpacity(Theme::accent(), 0.6));
+    palette.setColor(QPalette::HighlightedText, Theme::primaryText());
+    area->setPalette(palette);
+    return area;
+}
+
+} // namespace
+
+ClipboardWidget::ClipboardWidget(Pasteboard *pasteboard, QWidget *parent)
+    : FaceWidget(12, parent)
+    , m_pasteboard(pasteboard)
+    , m_text(nothingCopied)
+    , m_area(nullptr)
+{
+    setObjectName(QStringLiteral("clipboardFace"));
+    FaceHeader *header
+        = addHeader(QStringLiteral("clipboard"), Theme::mint(), QStringLiteral("CLIPBOARD"));
+    auto *refreshButton = new QToolButton(this);
+    refreshButton->setObjectName(QStringLiteral("clipboardRefresh"));
+    refreshButton->setAutoRaise(true);
+    refreshButton->setToolTip(QStringLiteral("Refresh"));
+    refreshButton->setCursor(Qt::PointingHandCursor);
+    refreshButton->setIcon(
+        QIcon(Symbols::pixmap(QStringLiteral("arrow.clockwise"), 14, Theme::primaryText(), 2.0)));
+    refreshButton->setIconSize(QSize(14, 14));
+    refreshButton->setStyleSheet(
+        QStringLiteral("QToolButton { border: none; background: transparent; padding: 0; }"));
+    connect(refreshButton, &QToolButton::clicked, this, &ClipboardWidget::refresh);
+    header->addTrailing(refreshButton);
+
+    auto *panel = new TextPanel(this);
+    auto *panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(areaPadding, areaPadding, areaPadding, areaPadding);
+    m_area = textArea(panel);
+    panelLayout->addWidget(m_area);
+    // The area takes the spare height and never grows the card, however long the text.
+    panel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    addFillingRow(panel);
+    m_area->setPlainText(m_text);
+
+    if (m_pasteboard)
+        startPolling(1s, [this] { poll(); });
+}
+
+void ClipboardWidget::poll()
+{
+    if (m_pasteboard && m_pasteboard->changeCount() != m_changeCount)
+        refresh();
+}
+
+void ClipboardWidget::refresh()
+{
+    if (!m_pasteboard)
+        return;
+    m_changeCount = m_pasteboard->changeCount();
+    setText(m_pasteboard->text().value_or(noText));
+}
+
+void ClipboardWidget::setText(const QString &text)
+{
+    // The same text copied again keeps the reader's place and selection.
+    if (text == m_text)
+        return;
+    m_text = text;
+    m_area->setPlainText(shownText());
+}
+
+QString ClipboardWidget::shownText() const
+{
+    if (m_text.size() <= shownCharacterLimit)
+        return m_text;
+    qsizetype end = shownCharacterLimit;
+    // Never split a surrogate pair.
+    if (m_text.at(end - 1).isHighSurrogate())
+        --end;
+    return m_text.left(end) + QChar(0x2026);
+}

@@ -1,0 +1,93 @@
+#include "pasteboard.h"
+#include "xvfbdisplay.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+// Puts `data` on the X clipboard from another client, as a user copying in another app would.
+bool xclipCopy(const QByteArray &data, const QString &type = QStringLiteral("UTF8_STRING"))
+{
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+        {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"), type,
+            QStringLiteral("-i")});
+    if (!xclip.waitForStarted(5000))
+        return false;
+    xclip.write(data);
+    xclip.closeWriteChannel();
+    // xclip forks a child that serves the selection; the parent exits once it owns it.
+    return xclip.waitForFinished(10000) && xclip.exitCode() == 0;
+}
+
+QByteArray pngImage()
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+} // namespace
+
+class TestClipboardX11 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void pasteboardFollowsOtherClients();
+
+private:
+    bool m_ready = false;
+};
+
+void TestClipboardX11::initTestCase()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs Xvfb");
+    if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty())
+        QSKIP("needs xclip");
+}
+
+void TestClipboardX11::pasteboardFollowsOtherClients()
+{
+    SystemPasteboard pasteboard;
+    const qint64 start = pasteboard.changeCount();
+
+    QVERIFY(xclipCopy("hello from xclip"));
+    QTRY_VERIFY_WITH_TIMEOUT(pasteboard.changeCount() > start, 1000);
+    QCOMPARE(pasteboard.text(), std::optional<QString>(QStringLiteral("hello from xclip")));
+
+    const qint64 afterText = pasteboard.changeCount();
+    QVERIFY(xclipCopy("hello from xclip"));
+    QTRY_VERIFY_WITH_TIMEOUT(pasteboard.changeCount() > afterText, 1000);
+
+    const qint64 afterSame = pasteboard.changeCount();
+    QVERIFY(xclipCopy(pngImage(), QStringLiteral("image/png")));
+    QTRY_VERIFY_WITH_TIMEOUT(pasteboard.changeCount() > afterSame, 1000);
+    QCOMPARE(pasteboard.text(), std::optional<QString>());
+}
+
+int main(int argc, char *argv[])
+{
+    // A private X server when one can be had; otherwise the tests skip on offscreen.
+    XvfbDisplay display;
+    if (display.isRunning()) {
+        qputenv("DISPLAY", display.name().toLatin1());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    QApplication app(argc, argv);
+    TestClipboardX11 test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_clipboard_x11.moc"

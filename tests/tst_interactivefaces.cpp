@@ -1,0 +1,537 @@
+#include "calculatorwidget.h"
+#include "calendarwidget.h"
+#include "converterwidget.h"
+#include "countdownwidget.h"
+#include "dashboardstore.h"
+#include "defaults.h"
+#include "digitlabel.h"
+#include "icu.h"
+#include "noteswidget.h"
+#include "stopwatchwidget.h"
+#include "theme.h"
+#include "toolbarbuttonstyle.h"
+#include "unitconversion.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+
+namespace {
+
+const QString kKey = QStringLiteral("dashboard.widgets.display.TEST.v1");
+
+// A store on an in-memory defaults database that counts writes.
+struct Fixture
+{
+    MemoryDefaults defaults;
+    std::unique_ptr<DashboardStore> store;
+
+    explicit Fixture(const QList<DashboardWidgetKind> &kinds)
+    {
+        store = std::make_unique<DashboardStore>(defaults, kKey, false);
+        QList<DashboardWidget> widgets;
+        for (const DashboardWidgetKind kind : kinds)
+            widgets.append(DashboardWidget::make(kind, 100, 100));
+        store->setWidgets(widgets);
+        defaults.resetCounts();
+    }
+
+    QUuid id(int index) const { return store->widgets().at(index).id; }
+    const DashboardWidget &widget(int index) const { return store->widgets().at(index); }
+    int saves() const { return defaults.writes(kKey); }
+};
+
+// A fixed, adjustable "now" for faces that read the clock.
+struct FakeClock
+{
+    std::shared_ptr<Instant> now = std::make_shared<Instant>();
+    std::function<Instant()> function() const
+    {
+        return [now = now] { return *now; };
+    }
+};
+
+Instant wallTime(const icu::Calendar &zoned, int year, int month, int day, int hour = 12)
+{
+    std::unique_ptr<icu::Calendar> calendar(zoned.clone());
+    calendar->clear();
+    calendar->set(year, month - 1, day, hour, 0, 0);
+    UErrorCode status = U_ZERO_ERROR;
+    return Icu::fromUDate(calendar->getTime(status));
+}
+
+CalculatorKey *key(QWidget *face, const QString &label)
+{
+    return face->findChild<CalculatorKey *>(QStringLiteral("key ") + label);
+}
+
+} // namespace
+
+class TestInteractiveFaces : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void calculatorKeyPressWritesRecordAndSavesOnce();
+    void calculatorHasNineteenKeysWithTheirColours();
+    void twoCalculatorsKeepSeparateStates();
+    void physicalKeysPressKeypadKeys_data();
+    void physicalKeysPressKeypadKeys();
+    void clickOnCardGivesCalculatorTheKeyboard();
+    void longResultShrinksToHalfSize();
+
+    void newStopwatchShowsZeroAndStart();
+    void stopwatchStartStopAndReset();
+
+    void newConverterShowsMilesInEnglish();
+    void converterTypingAndPickingWriteThrough();
+
+    void countdownCaptionsAndDays();
+    void countdownNameAndDateWriteThrough();
+
+    void calendarStepsMonthsAndMarksTodayOnlyInCurrentMonth();
+
+    void notesShowDefaultTextAndSaveEachKeystroke();
+    void notesLargePasteIsStoredWithOneSave();
+    void twoNotesEditSeparateTexts();
+
+    void writesForRemovedWidgetChangeNothing_data();
+    void writesForRemovedWidgetChangeNothing();
+};
+
+void TestInteractiveFaces::calculatorKeyPressWritesRecordAndSavesOnce()
+{
+    Fixture fixture({DashboardWidgetKind::calculator});
+    CalculatorWidget face(fixture.store.get(), fixture.id(0));
+    QCOMPARE(face.displayText(), u"0"_qs);
+    QVERIFY(!fixture.widget(0).calculator);
+
+    QTest::mouseClick(key(&face, u"7"_qs), Qt::LeftButton);
+
+    QCOMPARE(fixture.saves(), 1);
+    QVERIFY(fixture.widget(0).calculator);
+    QCOMPARE(fixture.widget(0).calculator->display, u"7"_qs);
+    QCOMPARE(fixture.widget(0).calculator->startsNewNumber, false);
+    QCOMPARE(face.displayText(), u"7"_qs);
+    // What was saved is what the record holds.
+    QVERIFY(fixture.defaults.read(kKey)->contains("\"display\":\"7\""));
+}
+
+void TestInteractiveFaces::calculatorHasNineteenKeysWithTheirColours()
+{
+    Fixture fixture({DashboardWidgetKind::calculator});
+    CalculatorWidget face(fixture.store.get(), fixture.id(0));
+    const auto keys = face.findChildren<CalculatorKey *>();
+    QCOMPARE(keys.size(), 19);
+    for (const QString &label : CalculatorWidget::keys) {
+        const bool digit = label.size() == 1 && label.front().isDigit();
+        QVERIFY2(key(&face, label), qPrintable(label));
+        QCOMPARE(key(&face, label)->fill(),
+            digit ? Theme::white(0.09) : Theme::withOpacity(Theme::orange(), 0.72));
+    }
+}
+
+void TestInteractiveFaces::twoCalculatorsKeepSeparateStates()
+{
+    Fixture fixture({DashboardWidgetKind::calculator, DashboardWidgetKind::calculator});
+    CalculatorWidget first(fixture.store.get(), fixture.id(0));
+    CalculatorWidget second(fixture.store.get(), fixture.id(1));
+
+    QTest::mouseClick(key(&first, u"4"_qs), Qt::LeftButton);
+    QTest::mouseClick(key(&first, u"+"_qs), Qt::LeftButton);
+    QTest::mouseClick(key(&second, u"9"_qs), Qt::LeftButton);
+    QTest::mouseClick(key(&first, u"2"_qs), Qt::LeftButton);
+    QTest::mouseClick(key(&first, u"="_qs), Qt::LeftButton);
+
+    QCOMPARE(first.displayText(), u"6"_qs);
+    QCOMPARE(second.displayText(), u"9"_qs);
+    QCOMPARE(fixture.widget(0).calculator->display, u"6"_qs);
+    QCOMPARE(fixture.widget(1).calculator->display, u"9"_qs);
+    QCOMPARE(fixture.widget(1).calculator->operation, std::nullopt);
+    QCOMPARE(fixture.saves(), 5);
+}
+
+void TestInteractiveFaces::physicalKeysPressKeypadKeys_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("finalKey");
+    QTest::addColumn<QString>("display");
+
+    QTest::addRow("digits and Enter") << u"12+3"_qs << int(Qt::Key_Return) << u"15"_qs;
+    QTest::addRow("keypad Enter") << u"6*7"_qs << int(Qt::Key_Enter) << u"42"_qs;
+    QTest::addRow("equals sign") << u"9/4="_qs << 0 << u"2.25"_qs;
+    QTest::addRow("hyphen subtracts") << u"5-8="_qs << 0 << u"-3"_qs;
+    QTest::addRow("point and percent") << u"2.5%"_qs << 0 << u"0.025"_qs;
+    QTest::addRow("Backspace is no key") << u"12"_qs << int(Qt::Key_Backspace) << u"12"_qs;
+    QTest::addRow("letters ignored") << u"1c2x"_qs << 0 << u"12"_qs;
+}
+
+void TestInteractiveFaces::physicalKeysPressKeypadKeys()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, finalKey);
+    QFETCH(QString, display);
+    Fixture fixture({DashboardWidgetKind::calculator});
+    CalculatorWidget face(fixture.store.get(), fixture.id(0));
+    QTest::keyClicks(&face, typed);
+    if (finalKey)
+        QTest::keyClick(&face, Qt::Key(finalKey));
+    QCOMPARE(face.displayText(), display);
+    QCOMPARE(fixture.widget(0).calculator->display, display);
+}
+
+void TestInteractiveFaces::clickOnCardGivesCalculatorTheKeyboard()
+{
+    Fixture fixture({DashboardWidgetKind::calculator});
+    QWidget card;
+    card.resize(300, 410);
+    auto *face = new CalculatorWidget(fixture.store.get(), fixture.id(0), &card);
+    face->setGeometry(20, 30, 260, 360);
+    auto *other = new QLineEdit(&card);
+    other->setGeometry(0, 0, 10, 10);
+    card.show();
+    QApplication::setActiveWindow(&card);
+    QVERIFY(QTest::qWaitForWindowActive(&card));
+    other->setFocus();
+    QVERIFY(!face->hasFocus());
+
+    // The card's padding, outside the face, still hands the keyboard to it.
+    QTest::mouseClick(&card, Qt::LeftButton, {}, QPoint(5, 200));
+    QVERIFY(face->hasFocus());
+    other->setFocus();
+    QTest::mouseClick(key(face, u"5"_qs), Qt::LeftButton);
+    QVERIFY(face->hasFocus());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_3);
+    QCOMPARE(face->displayText(), u"53"_qs);
+    // Esc is not the calculator's: it goes on to the overlay.
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(face, &escape);
+    QVERIFY(!escape.isAccepted());
+}
+
+void TestInteractiveFaces::longResultShrinksToHalfSize()
+{
+    Fixture fixture({DashboardWidgetKind::calculator});
+    CalculatorWidget face(fixture.store.get(), fixture.id(0));
+    face.resize(260, 360);
+    face.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&face));
+    for (const QChar c : u"1234567890.12345"_qs)
+        face.press(QString(c));
+    face.press(u"±"_qs);
+    auto *display = face.findChild<DigitLabel *>(u"display"_qs);
+    QCOMPARE(display->text(), u"-1234567890.12345"_qs);
+    QVERIFY(display->currentScale() < 1.0);
+    QVERIFY(display->currentScale() >= 0.5);
+    QCOMPARE(display->height(), display->sizeHint().height()); // still one line
+}
+
+void TestInteractiveFaces::newStopwatchShowsZeroAndStart()
+{
+    Fixture fixture({DashboardWidgetKind::stopwatch});
+    StopwatchWidget face(fixture.store.get(), fixture.id(0));
+    QCOMPARE(face.shownText(), u"00:00.0"_qs);
+    QCOMPARE(face.startStopText(), u"Start"_qs);
+    auto *startStop = face.findChild<ToolbarButtonStyle *>(u"startStop"_qs);
+    auto *reset = face.findChild<ToolbarButtonStyle *>(u"reset"_qs);
+    QVERIFY(startStop->isProminent());
+    QVERIFY(!reset->isProminent());
+    QCOMPARE(reset->text(), u"Reset"_qs);
+    QCOMPARE(fixture.saves(), 0);
+}
+
+void TestInteractiveFaces::stopwatchStartStopAndReset()
+{
+    Fixture fixture({DashboardWidgetKind::stopwatch});
+    FakeClock clock;
+    *clock.now = Instant {1000};
+    StopwatchWidget face(fixture.store.get(), fixture.id(0), nullptr, clock.function());
+    auto *startStop = face.findChild<ToolbarButtonStyle *>(u"startStop"_qs);
+    auto *reset = face.findChild<ToolbarButtonStyle *>(u"reset"_qs);
+
+    QTest::mouseClick(startStop, Qt::LeftButton);
+    QCOMPARE(fixture.saves(), 1);
+    QCOMPARE(fixture.widget(0).stopwatch->startedAt, std::optional(Instant {1000}));
+    QCOMPARE(face.startStopText(), u"Stop"_qs);
+
+    // Running writes nothing; the timeline only redraws.
+    *clock.now = Instant {1001.25};
+    QTRY_COMPARE(face.shownText(), u"00:01.2"_qs);
+    QCOMPARE(fixture.saves(), 1);
+
+    QTest::mouseClick(startStop, Qt::LeftButton);
+    QCOMPARE(fixture.saves(), 2);
+    QCOMPARE(fixture.widget(0).stopwatch->elapsed, 1.25);
+    QCOMPARE(fixture.widget(0).stopwatch->startedAt, std::nullopt);
+    QCOMPARE(face.startStopText(), u"Start"_qs);
+
+    // Reset while running stops and clears.
+    QTest::mouseClick(startStop, Qt::LeftButton);
+    *clock.now = Instant {1100};
+    QTest::mouseClick(reset, Qt::LeftButton);
+    QCOMPARE(fixture.saves(), 4);
+    QCOMPARE(*fixture.widget(0).stopwatch, StopwatchState {});
+    QCOMPARE(face.shownText(), u"00:00.0"_qs);
+}
+
+void TestInteractiveFaces::newConverterShowsMilesInEnglish()
+{
+    Fixture fixture({DashboardWidgetKind::converter});
+    ConverterWidget face(fixture.store.get(), fixture.id(0), nullptr, icu::Locale("en_US"));
+    QCOMPARE(face.resultText(), u"0.62 mi"_qs);
+    QCOMPARE(face.findChild<QLineEdit *>(u"value"_qs)->text(), u"1"_qs);
+    QCOMPARE(face.findChild<QComboBox *>(u"conversion"_qs)->currentText(),
+        u"Kilometres \u2192 Miles"_qs);
+    QCOMPARE(fixture.saves(), 0); // nothing is written before the user changes something
+    QVERIFY(!fixture.widget(0).converterInput);
+}
+
+void TestInteractiveFaces::converterTypingAndPickingWriteThrough()
+{
+    Fixture fixture({DashboardWidgetKind::converter});
+    ConverterWidget face(fixture.store.get(), fixture.id(0), nullptr, icu::Locale("de_DE"));
+    auto *field = face.findChild<QLineEdit *>(u"value"_qs);
+    auto *picker = face.findChild<QComboBox *>(u"conversion"_qs);
+    QCOMPARE(picker->count(), 6);
+
+    field->selectAll();
+    QTest::keyClicks(field, u"1,5"_qs);
+    QCOMPARE(fixture.saves(), 3);
+    QCOMPARE(fixture.widget(0).converterInput, std::optional(u"1,5"_qs));
+    QCOMPARE(face.resultText(), u"0,93 mi"_qs);
+
+    picker->setCurrentIndex(2);
+    Q_EMIT picker->activated(2);
+    QCOMPARE(fixture.saves(), 4);
+    QCOMPARE(fixture.widget(0).converterChoice, std::optional(u"Celsius \u2192 Fahrenheit"_qs));
+    QCOMPARE(face.resultText(), u"34,7 °F"_qs);
+
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Delete);
+    QCOMPARE(fixture.widget(0).converterInput, std::optional(QString()));
+    QCOMPARE(face.resultText(), u"—"_qs);
+}
+
+void TestInteractiveFaces::countdownCaptionsAndDays()
+{
+    Fixture fixture({DashboardWidgetKind::countdown});
+    auto calendar = Icu::calendar(icu::Locale("en_US"), u"America/New_York");
+    FakeClock clock;
+    *clock.now = wallTime(*calendar, 2026, 11, 1, 23);
+    fixture.store->updateWidget(fixture.id(0), [&](DashboardWidget &widget) {
+        widget.countdownDate = wallTime(*calendar, 2026, 11, 1, 1);
+    });
+    CountdownWidget face(fixture.store.get(), fixture.id(0),
+        std::unique_ptr<icu::Calendar>(calendar->clone()), nullptr, clock.function());
+    QCOMPARE(face.shownDays(), 0);
+    QCOMPARE(face.captionText(), u"Today or already reached"_qs);
+    QCOMPARE(face.findChild<DigitLabel *>(u"days"_qs)->text(), u"0"_qs);
+
+    fixture.store->updateWidget(fixture.id(0), [&](DashboardWidget &widget) {
+        widget.countdownDate = wallTime(*calendar, 2026, 11, 2, 0);
+    });
+    QCOMPARE(face.shownDays(), 1);
+    QCOMPARE(face.captionText(), u"Until your chosen date"_qs);
+}
+
+void TestInteractiveFaces::countdownNameAndDateWriteThrough()
+{
+    Fixture fixture({DashboardWidgetKind::countdown});
+    auto calendar = Icu::calendar(icu::Locale("en_US"), u"Europe/Berlin");
+    FakeClock clock;
+    *clock.now = wallTime(*calendar, 2026, 12, 8, 10);
+    fixture.store->updateWidget(fixture.id(0), [&](DashboardWidget &widget) {
+        widget.countdownDate = wallTime(*calendar, 2026, 12, 24, 15);
+    });
+    fixture.defaults.resetCounts();
+    CountdownWidget face(fixture.store.get(), fixture.id(0),
+        std::unique_ptr<icu::Calendar>(calendar->clone()), nullptr, clock.function());
+    QCOMPARE(face.shownDays(), 16);
+    auto *name = face.findChild<QLineEdit *>(u"eventName"_qs);
+    QCOMPARE(name->text(), u"A brilliant day"_qs);
+    QCOMPARE(name->placeholderText(), u"Event name"_qs);
+
+    name->selectAll();
+    QTest::keyClick(name, Qt::Key_Delete);
+    QCOMPARE(fixture.widget(0).countdownTitle, QString());
+    QCOMPARE(name->text(), QString()); // stays empty: the placeholder shows
+    QTest::keyClicks(name, u"Eve"_qs);
+    QCOMPARE(fixture.widget(0).countdownTitle, u"Eve"_qs);
+    QCOMPARE(fixture.saves(), 4);
+
+    auto *date = face.findChild<QDateEdit *>(u"date"_qs);
+    QCOMPARE(date->date(), QDate(2026, 12, 24));
+    date->setDate(QDate(2026, 12, 31));
+    QCOMPARE(fixture.saves(), 5);
+    // The day changes; the time of day is kept.
+    QCOMPARE(fixture.widget(0).countdownDate, wallTime(*calendar, 2026, 12, 31, 15));
+    QCOMPARE(face.shownDays(), 23);
+}
+
+void TestInteractiveFaces::calendarStepsMonthsAndMarksTodayOnlyInCurrentMonth()
+{
+    auto calendar = Icu::calendar(icu::Locale("en_US"), u"Europe/Berlin");
+    FakeClock clock;
+    *clock.now = wallTime(*calendar, 2026, 1, 31, 9);
+    CalendarWidget face(std::unique_ptr<icu::Calendar>(calendar->clone()), nullptr,
+        clock.function(), icu::Locale("en_US"));
+    auto *previous = face.findChild<QToolButton *>(u"previousMonth"_qs);
+    auto *today = face.findChild<QToolButton *>(u"today"_qs);
+    auto *next = face.findChild<QToolButton *>(u"nextMonth"_qs);
+    QCOMPARE(previous->toolTip(), u"Previous month"_qs);
+    QCOMPARE(next->accessibleName(), u"Next month"_qs);
+
+    QCOMPARE(face.monthTitle(), u"January 2026"_qs);
+    // January 2026 starts on a Thursday: four empty cells with Sunday first.
+    QCOMPARE(face.grid()->cellCount(), 4 + 31);
+    QCOMPARE(face.grid()->todayIndex(), 4 + 30);
+
+    QTest::mouseClick(previous, Qt::LeftButton);
+    QCOMPARE(face.monthTitle(), u"December 2025"_qs);
+    QCOMPARE(face.grid()->todayIndex(), -1);
+
+    QTest::mouseClick(today, Qt::LeftButton);
+    QTest::mouseClick(next, Qt::LeftButton);
+    // From 31 January one month on is February: the day clamps, the month counts.
+    QCOMPARE(face.monthTitle(), u"February 2026"_qs);
+    QCOMPARE(face.grid()->cellCount(), 28);
+    QCOMPARE(face.grid()->todayIndex(), -1);
+
+    QTest::mouseClick(today, Qt::LeftButton);
+    QCOMPARE(face.monthOffset(), 0);
+    QCOMPARE(face.monthTitle(), u"January 2026"_qs);
+
+    CalendarWidget german(Icu::calendar(icu::Locale("de_DE"), u"Europe/Berlin"), nullptr,
+        clock.function(), icu::Locale("de_DE"));
+    QCOMPARE(german.monthTitle(), u"Januar 2026"_qs);
+    QCOMPARE(german.grid()->cellCount(), 3 + 31); // Monday first
+}
+
+void TestInteractiveFaces::notesShowDefaultTextAndSaveEachKeystroke()
+{
+    Fixture fixture({DashboardWidgetKind::notes});
+    NotesWidget face(fixture.store.get(), fixture.id(0));
+    QCOMPARE(face.editor()->toPlainText(), u"Ideas, reminders, anything\u2026"_qs);
+    QCOMPARE(fixture.saves(), 0);
+
+    face.editor()->selectAll();
+    QTest::keyClick(face.editor(), Qt::Key_Delete);
+    QCOMPARE(fixture.saves(), 1);
+    QCOMPARE(fixture.widget(0).note, QString());
+
+    QTest::keyClicks(face.editor(), u"Buy milk"_qs);
+    QCOMPARE(fixture.saves(), 9);
+    QCOMPARE(fixture.widget(0).note, u"Buy milk"_qs);
+    QTest::keyClick(face.editor(), Qt::Key_Backspace);
+    QCOMPARE(fixture.saves(), 10);
+    QCOMPARE(fixture.widget(0).note, u"Buy mil"_qs);
+    QVERIFY(fixture.defaults.read(kKey)->contains("Buy mil\""));
+}
+
+void TestInteractiveFaces::notesLargePasteIsStoredWithOneSave()
+{
+    Fixture fixture({DashboardWidgetKind::notes});
+    NotesWidget face(fixture.store.get(), fixture.id(0));
+    QString large;
+    const QString line = u"The quick brown fox jumps over the lazy dog, again and again.\n"_qs;
+    while (large.size() < 4 * 1024 * 1024)
+        large += line;
+    face.editor()->selectAll();
+    face.editor()->insertPlainText(large); // what a paste does
+    QCOMPARE(fixture.saves(), 1);
+    QCOMPARE(fixture.widget(0).note.size(), large.size());
+    QCOMPARE(fixture.widget(0).note, large);
+}
+
+void TestInteractiveFaces::twoNotesEditSeparateTexts()
+{
+    Fixture fixture({DashboardWidgetKind::notes, DashboardWidgetKind::notes});
+    NotesWidget first(fixture.store.get(), fixture.id(0));
+    NotesWidget second(fixture.store.get(), fixture.id(1));
+    QTest::keyClicks(first.editor(), u"A"_qs);
+    second.editor()->selectAll();
+    QTest::keyClicks(second.editor(), u"B"_qs);
+    QCOMPARE(fixture.widget(0).note, u"AIdeas, reminders, anything\u2026"_qs);
+    QCOMPARE(fixture.widget(1).note, u"B"_qs);
+    QCOMPARE(second.editor()->toPlainText(), u"B"_qs);
+    QCOMPARE(first.editor()->toPlainText(), u"AIdeas, reminders, anything\u2026"_qs);
+}
+
+void TestInteractiveFaces::writesForRemovedWidgetChangeNothing_data()
+{
+    QTest::addColumn<DashboardWidgetKind>("kind");
+    QTest::addRow("calculator") << DashboardWidgetKind::calculator;
+    QTest::addRow("stopwatch") << DashboardWidgetKind::stopwatch;
+    QTest::addRow("converter") << DashboardWidgetKind::converter;
+    QTest::addRow("countdown") << DashboardWidgetKind::countdown;
+    QTest::addRow("notes") << DashboardWidgetKind::notes;
+}
+
+void TestInteractiveFaces::writesForRemovedWidgetChangeNothing()
+{
+    QFETCH(DashboardWidgetKind, kind);
+    Fixture fixture({kind, DashboardWidgetKind::clock});
+    const QUuid id = fixture.id(0);
+    std::unique_ptr<QWidget> face;
+    switch (kind) {
+    case DashboardWidgetKind::calculator:
+        face = std::make_unique<CalculatorWidget>(fixture.store.get(), id);
+        break;
+    case DashboardWidgetKind::stopwatch:
+        face = std::make_unique<StopwatchWidget>(fixture.store.get(), id);
+        break;
+    case DashboardWidgetKind::converter:
+        face = std::make_unique<ConverterWidget>(fixture.store.get(), id);
+        break;
+    case DashboardWidgetKind::countdown:
+        face = std::make_unique<CountdownWidget>(
+            fixture.store.get(), id, Icu::calendar(icu::Locale("en_US"), u"UTC"));
+        break;
+    default:
+        face = std::make_unique<NotesWidget>(fixture.store.get(), id);
+        break;
+    }
+    fixture.store->remove(id);
+    const QList<DashboardWidget> before = fixture.store->widgets();
+    fixture.defaults.resetCounts();
+
+    if (auto *calculator = qobject_cast<CalculatorWidget *>(face.get())) {
+        QTest::mouseClick(key(calculator, u"7"_qs), Qt::LeftButton);
+        QTest::keyClick(calculator, Qt::Key_8);
+    }
+    if (auto *stopwatch = qobject_cast<StopwatchWidget *>(face.get())) {
+        stopwatch->toggle();
+        stopwatch->reset();
+    }
+    if (auto *field = face->findChild<QLineEdit *>())
+        QTest::keyClicks(field, u"12"_qs);
+    if (auto *picker = face->findChild<QComboBox *>()) {
+        picker->setCurrentIndex(3);
+        Q_EMIT picker->activated(3);
+    }
+    if (auto *date = face->findChild<QDateEdit *>())
+        date->setDate(date->date().addDays(3));
+    if (auto *notes = qobject_cast<NotesWidget *>(face.get()))
+        QTest::keyClicks(notes->editor(), u"late"_qs);
+
+    QCOMPARE(fixture.defaults.totalWrites(), 0);
+    QCOMPARE(fixture.store->widgets(), before);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    // The faces read the user's locale; pin it.
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale::setDefault(icu::Locale("en_US"), status);
+    TestInteractiveFaces test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_interactivefaces.moc"

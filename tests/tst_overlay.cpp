@@ -1,0 +1,477 @@
+#include "dashboardcontroller.h"
+#include "dashboardpanel.h"
+#include "dashboardstore.h"
+#include "dashboardview.h"
+#include "defaults.h"
+#include "globalhotkey.h"
+#include "widgetjson.h"
+#include "windowhints.h"
+#include "x11hotkey.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// Everything the fakes see, in order, so tests can check what happened before what.
+using Log = QStringList;
+
+class FakeScreens final : public Screens
+{
+public:
+    QList<ScreenInfo> list;
+    QList<ScreenInfo> screens() const override { return list; }
+    void set(QList<ScreenInfo> screens)
+    {
+        list = std::move(screens);
+        Q_EMIT changed();
+    }
+};
+
+class RecordingPresentation final : public Presentation
+{
+public:
+    explicit RecordingPresentation(Log &log)
+        : m_log(log)
+    { }
+    Options current;
+    Options options() const override { return current; }
+    void setOptions(Options options) override
+    {
+        current = options;
+        m_log << QStringLiteral("options %1").arg(options.toInt());
+    }
+    void activateApplication() override { m_log << QStringLiteral("activate"); }
+    void hideApplication() override { m_log << QStringLiteral("hide app"); }
+
+private:
+    Log &m_log;
+};
+
+class FakeHotKey final : public GlobalHotKey
+{
+public:
+    explicit FakeHotKey(Log &log)
+        : m_log(log)
+    { }
+    std::optional<QString> failure;
+    bool held = false;
+    std::optional<QString> grab() override
+    {
+        m_log << QStringLiteral("grab");
+        held = !failure;
+        return failure;
+    }
+    void release() override
+    {
+        m_log << QStringLiteral("release");
+        held = false;
+    }
+    void press() { Q_EMIT activated(); }
+
+private:
+    Log &m_log;
+};
+
+ScreenInfo screen(const QString &id, QRect geometry, bool primary)
+{
+    return {id, geometry, primary, nullptr};
+}
+
+const ScreenInfo wide = screen(QStringLiteral("DP-1"), {0, 0, 1920, 1080}, true);
+const ScreenInfo side = screen(QStringLiteral("HDMI-A-1"), {1920, 0, 1440, 900}, false);
+
+DashboardWidget widgetAt(DashboardWidgetKind kind, double x, double y)
+{
+    return DashboardWidget::make(kind, x, y);
+}
+
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+class TestOverlay : public QObject
+{
+    Q_OBJECT
+
+private:
+    Log log;
+    MemoryDefaults *defaults = nullptr;
+    FakeScreens *screens = nullptr;
+    RecordingPresentation *presentation = nullptr;
+    FakeHotKey *hotKey = nullptr;
+    NullWindowHints hints;
+    DashboardController *controller = nullptr;
+    // Which panels were visible at each capture.
+    QList<int> visibleAtCapture;
+
+    void makeController()
+    {
+        delete controller;
+        OverlayPlatform platform {
+            screens, presentation, hotKey, &hints, [this](const ScreenInfo &info) {
+                int visible = 0;
+                for (DashboardPanel *panel : controller->panels())
+                    visible += panel->isVisible();
+                visibleAtCapture << visible;
+                log << QStringLiteral("capture ") + info.identifier;
+                return QImage();
+            }};
+        controller = new DashboardController(*defaults, platform, FaceServices {});
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        log.clear();
+        visibleAtCapture.clear();
+        defaults = new MemoryDefaults;
+        screens = new FakeScreens;
+        screens->list = {wide, side};
+        presentation = new RecordingPresentation(log);
+        hotKey = new FakeHotKey(log);
+        makeController();
+    }
+
+    void cleanup()
+    {
+        delete controller;
+        controller = nullptr;
+        flushDeletes();
+        delete hotKey;
+        delete presentation;
+        delete screens;
+        delete defaults;
+    }
+
+    void togglingTwiceRestoresPresentation_data()
+    {
+        QTest::addColumn<int>("before");
+        QTest::addRow("default options") << 0;
+        QTest::addRow("dock already hidden") << int(Presentation::HideDock);
+        QTest::addRow("both already hidden") << int(DashboardController::overlayOptions);
+    }
+
+    void togglingTwiceRestoresPresentation()
+    {
+        QFETCH(int, before);
+        presentation->current = Presentation::Options::fromInt(before);
+        controller->toggle();
+        QVERIFY(controller->isVisible());
+        QCOMPARE(presentation->current, DashboardController::overlayOptions);
+        controller->toggle();
+        QVERIFY(!controller->isVisible());
+        QCOMPARE(presentation->current.toInt(), before);
+        QVERIFY(log.endsWith(QStringLiteral("hide app")));
+    }
+
+    void showBuildsOnePanelPerScreenInOrderAndFocusesTheMainOne_data()
+    {
+        QTest::addColumn<bool>("mainFirst");
+        QTest::addRow("main screen listed first") << true;
+        QTest::addRow("main screen listed second") << false;
+    }
+
+    void showBuildsOnePanelPerScreenInOrderAndFocusesTheMainOne()
+    {
+        QFETCH(bool, mainFirst);
+        screens->list = mainFirst ? QList {wide, side} : QList {side, wide};
+        controller->show();
+        QCOMPARE(controller->panels().size(), 2);
+        QCOMPARE(controller->panels().at(0)->screenInfo(), screens->list.at(0));
+        QCOMPARE(controller->panels().at(1)->screenInfo(), screens->list.at(1));
+        DashboardPanel *main = controller->panels().at(mainFirst ? 0 : 1);
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        QCOMPARE(QApplication::activeWindow(), main);
+        for (DashboardPanel *panel : controller->panels()) {
+            QVERIFY(panel->isVisible());
+            QVERIFY(panel->isFullScreen());
+            QVERIFY(panel->windowFlags().testFlag(Qt::FramelessWindowHint));
+            QVERIFY(panel->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            QVERIFY(panel->view());
+        }
+    }
+
+    void everyScreenIsCapturedBeforeAnyPanelIsMapped()
+    {
+        controller->show();
+        QCOMPARE(visibleAtCapture, (QList<int> {0, 0}));
+        QCOMPARE(log.mid(0, 2),
+            (Log {QStringLiteral("capture DP-1"), QStringLiteral("capture HDMI-A-1")}));
+    }
+
+    void escWhileHiddenReachesTheFocusedControl()
+    {
+        controller->start();
+        QLineEdit edit;
+        int escPresses = 0;
+        struct Counter : QObject
+        {
+            int *count;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::KeyPress
+                    && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+                    ++*count;
+                return false;
+            }
+        } counter;
+        counter.count = &escPresses;
+        edit.installEventFilter(&counter);
+        edit.show();
+        QTest::keyClick(&edit, Qt::Key_Escape);
+        QCOMPARE(escPresses, 1);
+        QVERIFY(!controller->isVisible());
+
+        controller->show();
+        QTest::keyClick(controller->panels().constFirst(), Qt::Key_Escape);
+        QVERIFY(!controller->isVisible());
+        QTest::keyClick(&edit, Qt::Key_Escape);
+        QCOMPARE(escPresses, 2);
+    }
+
+    void escWhileShownHidesAndIsNotDelivered()
+    {
+        controller->start();
+        controller->show();
+        QLineEdit *edit = new QLineEdit(controller->panels().constFirst()->view());
+        bool reached = false;
+        struct Watch : QObject
+        {
+            bool *reached;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::KeyPress)
+                    *reached = true;
+                return false;
+            }
+        } watch;
+        watch.reached = &reached;
+        edit->installEventFilter(&watch);
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QVERIFY(!controller->isVisible());
+        QVERIFY(!reached);
+        edit->removeEventFilter(&watch);
+    }
+
+    void otherKeysPassWhileShown()
+    {
+        controller->start();
+        controller->show();
+        auto *edit = new QLineEdit(controller->panels().constFirst()->view());
+        QTest::keyClicks(edit, QStringLiteral("hi"));
+        QCOMPARE(edit->text(), QStringLiteral("hi"));
+        QVERIFY(controller->isVisible());
+    }
+
+    void stopWhileVisibleRestoresBeforeReleasingTheHotKey()
+    {
+        QVERIFY(!controller->start());
+        presentation->current = Presentation::HideDock;
+        controller->show();
+        log.clear();
+        controller->stop();
+        QVERIFY(!controller->isVisible());
+        const qsizetype restored = log.indexOf(QStringLiteral("options 2"));
+        const qsizetype released = log.indexOf(QStringLiteral("release"));
+        QVERIFY(restored >= 0);
+        QVERIFY(released > restored);
+        QVERIFY(!hotKey->held);
+    }
+
+    void noScreensStillToggles()
+    {
+        screens->list.clear();
+        controller->show();
+        QVERIFY(controller->isVisible());
+        QVERIFY(controller->panels().isEmpty());
+        QVERIFY(log.contains(QStringLiteral("activate")));
+        QCOMPARE(presentation->current, DashboardController::overlayOptions);
+        controller->toggle();
+        QVERIFY(!controller->isVisible());
+        QCOMPARE(presentation->current.toInt(), 0);
+    }
+
+    void hotKeyPressesToggleOnTheEventLoop()
+    {
+        QVERIFY(!controller->start());
+        hotKey->press();
+        QVERIFY(!controller->isVisible()); // queued, not run inside the key handler
+        QTRY_VERIFY(controller->isVisible());
+        hotKey->press();
+        QTRY_VERIFY(!controller->isVisible());
+    }
+
+    void refusedHotKeyLeavesTheOverlayReachable()
+    {
+        hotKey->failure = QStringLiteral("taken");
+        QCOMPARE(controller->start(), std::optional<QString>(QStringLiteral("taken")));
+        controller->toggle();
+        QVERIFY(controller->isVisible());
+        controller->stop();
+        QVERIFY(!controller->isVisible());
+    }
+
+    void hidingDropsPanelsButKeepsStores()
+    {
+        controller->show();
+        QPointer<DashboardPanel> panel = controller->panels().constFirst();
+        DashboardStore *store = &panel->store();
+        controller->hide();
+        QVERIFY(controller->panels().isEmpty());
+        QVERIFY(panel && !panel->isVisible()); // deleted once back in the event loop
+        flushDeletes();
+        QVERIFY(!panel);
+        store->add(DashboardWidgetKind::notes, {1920, 1080});
+        controller->show();
+        QCOMPARE(&controller->panels().constFirst()->store(), store);
+        QCOMPARE(store->widgets().size(), 4);
+    }
+
+    void closeActionFromInsideAPanelHidesSafely()
+    {
+        controller->show();
+        DashboardPanel *panel = controller->panels().constFirst();
+        // A close button's click handler runs inside the panel it removes.
+        QMetaObject::invokeMethod(panel, [this] { controller->hide(); });
+        QVERIFY(!controller->isVisible());
+        flushDeletes();
+    }
+
+    void storesAreKeyedByDisplayAndOnlyTheMainOneMigrates_data()
+    {
+        QTest::addColumn<bool>("wideIsMain");
+        QTest::addRow("first screen main") << true;
+        QTest::addRow("second screen main") << false;
+    }
+
+    void storesAreKeyedByDisplayAndOnlyTheMainOneMigrates()
+    {
+        QFETCH(bool, wideIsMain);
+        const QList<DashboardWidget> legacy {widgetAt(DashboardWidgetKind::calculator, 200, 200)};
+        QVERIFY(defaults->write(DashboardStore::legacyKey, *WidgetJson::encodeArrangement(legacy)));
+        ScreenInfo first = wide;
+        ScreenInfo second = side;
+        first.isPrimary = wideIsMain;
+        second.isPrimary = !wideIsMain;
+        screens->list = {first, second};
+        controller->show();
+
+        const ScreenInfo &main = wideIsMain ? first : second;
+        const ScreenInfo &other = wideIsMain ? second : first;
+        QCOMPARE(controller->store(main).widgets().size(), 1);
+        QCOMPARE(
+            controller->store(main).widgets().constFirst().kind, DashboardWidgetKind::calculator);
+        QCOMPARE(controller->store(other).widgets().size(), 3);
+        QVERIFY(defaults->read(QStringLiteral("dashboard.widgets.display.DP-1.v1")));
+        QVERIFY(defaults->read(QStringLiteral("dashboard.widgets.display.HDMI-A-1.v1")));
+    }
+
+    void screensWithoutANameShareTheStoreOfTheirModel()
+    {
+        const ScreenInfo a = screen(QStringLiteral("Model X"), {0, 0, 800, 600}, true);
+        const ScreenInfo b = screen(QStringLiteral("Model X"), {800, 0, 800, 600}, false);
+        screens->list = {a, b};
+        controller->show();
+        QCOMPARE(controller->panels().size(), 2);
+        QCOMPARE(&controller->panels().at(0)->store(), &controller->panels().at(1)->store());
+    }
+
+    void cardsAreClampedIntoTheScreenBeforeShowing()
+    {
+        const DashboardWidget far = widgetAt(DashboardWidgetKind::clock, 1500, 950);
+        QVERIFY(defaults->write(
+            DashboardStore::keyForDisplay(side.identifier), *WidgetJson::encodeArrangement({far})));
+        screens->list = {side};
+        controller->show();
+        const DashboardWidget &shown = controller->store(side).widgets().constFirst();
+        const QSizeF size = WidgetKinds::cardSize(far.kind);
+        QCOMPARE(shown.x, 1440 - size.width() - 16);
+        QCOMPARE(shown.y, 900 - size.height() - 24);
+        const auto stored = WidgetJson::decodeArrangement(
+            *defaults->read(DashboardStore::keyForDisplay(side.identifier)));
+        QVERIFY(stored);
+        QCOMPARE(stored->constFirst().x, shown.x);
+    }
+
+    void aScreenThatGoesAwayLosesItsPanel()
+    {
+        controller->show();
+        QPointer<DashboardPanel> sidePanel = controller->panels().at(1);
+        screens->set({wide});
+        QCOMPARE(controller->panels().size(), 1);
+        QCOMPARE(controller->panels().constFirst()->screenInfo(), wide);
+        flushDeletes();
+        QVERIFY(!sidePanel);
+        QVERIFY(controller->isVisible());
+    }
+
+    void aScreenThatComesGetsAPanel()
+    {
+        screens->list = {wide};
+        controller->show();
+        DashboardPanel *widePanel = controller->panels().constFirst();
+        visibleAtCapture.clear();
+        screens->set({wide, side});
+        QCOMPARE(controller->panels().size(), 2);
+        QCOMPARE(controller->panels().at(0), widePanel);
+        QCOMPARE(controller->panels().at(1)->screenInfo(), side);
+        QVERIFY(controller->panels().at(1)->isVisible());
+        QCOMPARE(visibleAtCapture, QList<int> {1}); // only the new screen is grabbed
+    }
+
+    void aResizedScreenGetsAFreshPanel()
+    {
+        screens->list = {wide};
+        controller->show();
+        ScreenInfo smaller = wide;
+        smaller.geometry = {0, 0, 1280, 720};
+        screens->set({smaller});
+        QCOMPARE(controller->panels().size(), 1);
+        QCOMPARE(controller->panels().constFirst()->screenInfo().geometry, smaller.geometry);
+    }
+
+    void screenChangesWhileHiddenBuildNothing()
+    {
+        screens->set({wide});
+        QVERIFY(controller->panels().isEmpty());
+        QVERIFY(!log.contains(QStringLiteral("capture DP-1")));
+    }
+
+    void heldKeyCountsOnce_data()
+    {
+        QTest::addColumn<QString>("events"); // p<time> press, r<time> release
+        QTest::addColumn<int>("toggles");
+        QTest::addRow("single tap") << "p10 r20" << 1;
+        QTest::addRow("two taps") << "p10 r20 p30 r40" << 2;
+        QTest::addRow("auto-repeat pairs") << "p10 r50 p50 r90 p90 r120" << 1;
+        QTest::addRow("detectable auto-repeat") << "p10 p50 p90 r120" << 1;
+        QTest::addRow("tap after a held key") << "p10 r50 p50 r90 p200 r210" << 2;
+        QTest::addRow("first press at time zero") << "p0 r5" << 1;
+    }
+
+    void heldKeyCountsOnce()
+    {
+        QFETCH(QString, events);
+        QFETCH(int, toggles);
+        KeyRepeatFilter filter;
+        int counted = 0;
+        const QStringList steps = events.split(QLatin1Char(' '));
+        for (const QString &step : steps) {
+            const uint32_t time = step.mid(1).toUInt();
+            if (step.startsWith(QLatin1Char('p')))
+                counted += filter.press(time);
+            else
+                filter.release(time);
+        }
+        QCOMPARE(counted, toggles);
+    }
+};
+
+QTEST_MAIN(TestOverlay)
+#include "tst_overlay.moc"

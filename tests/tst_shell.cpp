@@ -1,0 +1,207 @@
+#include "appshell.h"
+#include "commandline.h"
+#include "defaults.h"
+#include "globalhotkey.h"
+#include "instancechannel.h"
+#include "windowhints.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+class NoScreens final : public Screens
+{
+public:
+    QList<ScreenInfo> screens() const override { return {}; }
+};
+
+// Leaves a socket file with nobody listening, as a crashed instance does.
+void leaveStaleSocket(const QString &path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+    ::close(fd);
+    QVERIFY(QFileInfo::exists(path));
+}
+
+} // namespace
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parsesTheCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("fails");
+        using A = CommandLine::Action;
+        QTest::addRow("nothing starts the app") << QStringList {} << int(A::Run) << false;
+        QTest::addRow("--toggle") << QStringList {"--toggle"} << int(A::Toggle) << false;
+        QTest::addRow("--show") << QStringList {"--show"} << int(A::Show) << false;
+        QTest::addRow("--hide") << QStringList {"--hide"} << int(A::Hide) << false;
+        QTest::addRow("--quit") << QStringList {"--quit"} << int(A::Quit) << false;
+        QTest::addRow("--help") << QStringList {"--help"} << int(A::Help) << false;
+        QTest::addRow("-h") << QStringList {"-h"} << int(A::Help) << false;
+        QTest::addRow("--version") << QStringList {"--version"} << int(A::Version) << false;
+        QTest::addRow("two commands") << QStringList {"--show", "--hide"} << int(A::Run) << true;
+        QTest::addRow("unknown option") << QStringList {"--frobnicate"} << int(A::Run) << true;
+        QTest::addRow("stray argument") << QStringList {"show"} << int(A::Run) << true;
+    }
+
+    void parsesTheCommandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(bool, fails);
+        QCommandLineParser parser;
+        const CommandLine command
+            = CommandLine::parse(parser, QStringList {QStringLiteral("corvina")} + arguments);
+        QCOMPARE(int(command.action), action);
+        QCOMPARE(!command.error.isEmpty(), fails);
+    }
+
+    void remoteCommandWords()
+    {
+        QCOMPARE(CommandLine::remoteCommand(CommandLine::Action::Toggle), QStringLiteral("toggle"));
+        QCOMPARE(CommandLine::remoteCommand(CommandLine::Action::Quit), QStringLiteral("quit"));
+        QCOMPARE(CommandLine::remoteCommand(CommandLine::Action::Run), QString());
+    }
+
+    void commandsReachTheRunningInstance()
+    {
+        QTemporaryDir dir;
+        QStringList received;
+        InstanceServer server(dir.path(), [&](const QString &command) {
+            received << command;
+            return command != QLatin1String("bogus");
+        });
+        QCOMPARE(server.listen(), InstanceServer::Result::Listening);
+        const QString path = server.socketPath();
+        std::optional<QString> reply;
+        // The client blocks, so it runs beside the server's event loop.
+        auto sendLater = [&](const QString &command) {
+            QThread *thread
+                = QThread::create([&, command] { reply = InstanceChannel::send(path, command); });
+            thread->start();
+            QTRY_VERIFY(thread->isFinished());
+            delete thread;
+        };
+        sendLater(QStringLiteral("toggle"));
+        QVERIFY(!reply);
+        sendLater(QStringLiteral("bogus"));
+        QVERIFY(reply);
+        QCOMPARE(received, (QStringList {QStringLiteral("toggle"), QStringLiteral("bogus")}));
+    }
+
+    void nothingRunningIsAClearFailure()
+    {
+        QTemporaryDir dir;
+        const auto failure = InstanceChannel::send(
+            InstanceChannel::socketPath(dir.path()), QStringLiteral("show"), 200);
+        QCOMPARE(failure, std::optional<QString>(QStringLiteral("no running instance")));
+    }
+
+    void aSecondInstanceNeverTakesTheSocket()
+    {
+        QTemporaryDir dir;
+        InstanceServer first(dir.path(), [](const QString &) { return true; });
+        QCOMPARE(first.listen(), InstanceServer::Result::Listening);
+        const auto inode = QFileInfo(first.socketPath()).fileTime(QFile::FileBirthTime);
+        InstanceServer second(dir.path(), [](const QString &) { return true; });
+        QCOMPARE(second.listen(), InstanceServer::Result::AlreadyRunning);
+        QVERIFY(QFileInfo::exists(first.socketPath()));
+        QCOMPARE(QFileInfo(first.socketPath()).fileTime(QFile::FileBirthTime), inode);
+    }
+
+    void aStaleSocketFromACrashIsReplaced()
+    {
+        QTemporaryDir dir;
+        leaveStaleSocket(InstanceChannel::socketPath(dir.path()));
+        InstanceServer server(dir.path(), [](const QString &) { return true; });
+        QString error;
+        QCOMPARE(server.listen(&error), InstanceServer::Result::Listening);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+
+    void theSocketIsForTheUserOnly()
+    {
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        QString error;
+        const std::optional<QString> directory = InstanceChannel::directory(&error);
+        QVERIFY2(directory, qPrintable(error));
+        QCOMPARE(QFileInfo(*directory).permissions() & 0x0077, QFile::Permissions());
+        InstanceServer server(*directory, [](const QString &) { return true; });
+        QCOMPARE(server.listen(), InstanceServer::Result::Listening);
+        const QFile::Permissions others
+            = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+        QCOMPARE(QFileInfo(server.socketPath()).permissions() & others, QFile::Permissions());
+    }
+
+    void anOpenFolderIsRefused()
+    {
+        QTemporaryDir runtime;
+        QVERIFY(QDir(runtime.path()).mkdir(QStringLiteral("corvina")));
+        QFile::setPermissions(
+            runtime.path() + QStringLiteral("/corvina"), QFile::Permissions(0x7777));
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        QString error;
+        QVERIFY(!InstanceChannel::directory(&error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void theTrayMenuHasTheThreeCommands()
+    {
+        MemoryDefaults defaults;
+        NoScreens screens;
+        DesktopPresentation presentation;
+        NullHotKey hotKey(QStringLiteral("none"));
+        AppShell shell(defaults, {&screens, &presentation, &hotKey, nullptr, {}}, {});
+        QStringList items;
+        const auto actions = shell.menu()->actions();
+        for (QAction *action : actions) {
+            items << (action->isSeparator() ? QStringLiteral("—")
+                                            : action->text() + QLatin1Char('|')
+                        + action->shortcut().toString(QKeySequence::PortableText));
+        }
+        QCOMPARE(items,
+            (QStringList {QStringLiteral("Launch Corvina|Ctrl+L"), QStringLiteral("—"),
+                QStringLiteral("About Corvina|"), QStringLiteral("—"),
+                QStringLiteral("Quit Corvina|Ctrl+Q")}));
+        shell.launchAction()->trigger();
+        QVERIFY(shell.controller().isVisible());
+        shell.launchAction()->trigger();
+        QVERIFY(!shell.controller().isVisible());
+    }
+
+    void theAboutTextHasSixLines()
+    {
+        const QStringList lines = AppShell::aboutText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines.at(0), QStringLiteral("Version 1.1.3"));
+        QCOMPARE(lines.at(1), QString());
+        QCOMPARE(lines.at(3),
+            QStringLiteral("Press Fn\u2013F12 at any time to open or close your widgets."));
+        QCOMPARE(lines.at(4), QString());
+        QVERIFY(!lines.at(2).isEmpty());
+        QVERIFY(!lines.at(5).isEmpty());
+    }
+
+    void theAppIconLoads() { QVERIFY(!AppShell::appIcon().pixmap(64, 64).isNull()); }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
