@@ -59,6 +59,13 @@ private Q_SLOTS:
         QTest::addRow("two commands") << QStringList {"--show", "--hide"} << int(A::Run) << true;
         QTest::addRow("unknown option") << QStringList {"--frobnicate"} << int(A::Run) << true;
         QTest::addRow("stray argument") << QStringList {"show"} << int(A::Run) << true;
+        QTest::addRow("--render DIR") << QStringList {"--render", "out"} << int(A::Render) << false;
+        QTest::addRow("--render DIR --gallery")
+            << QStringList {"--render", "out", "--gallery"} << int(A::Render) << false;
+        QTest::addRow("--render without a folder") << QStringList {"--render"} << int(A::Run) << true;
+        QTest::addRow("--gallery alone") << QStringList {"--gallery"} << int(A::Run) << true;
+        QTest::addRow("--render and --show")
+            << QStringList {"--render", "out", "--show"} << int(A::Run) << true;
     }
 
     void parsesTheCommandLine()

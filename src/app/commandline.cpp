@@ -32,6 +32,15 @@ CommandLine CommandLine::parse(QCommandLineParser &parser, const QStringList &ar
         parser.addOption(
             {QString::fromLatin1(option.name), QString::fromLatin1(option.description)});
 
+    const QCommandLineOption render(QStringLiteral("render"),
+        QStringLiteral("Write each screen's dashboard to <folder> as a PNG named after the "
+                       "display, without showing a window, and exit."),
+        QStringLiteral("folder"));
+    const QCommandLineOption gallery(
+        QStringLiteral("gallery"), QStringLiteral("With --render: show the widget gallery open."));
+    parser.addOption(render);
+    parser.addOption(gallery);
+
     CommandLine result;
     if (!parser.parse(arguments)) {
         result.error = parser.errorText();
@@ -50,7 +59,17 @@ CommandLine CommandLine::parse(QCommandLineParser &parser, const QStringList &ar
         result.action = Action::Version;
         return result;
     }
+    if (parser.isSet(gallery) && !parser.isSet(render)) {
+        result.error = QStringLiteral("--gallery only goes with --render.");
+        return result;
+    }
     int chosen = 0;
+    if (parser.isSet(render)) {
+        result.action = Action::Render;
+        result.renderDirectory = parser.value(render);
+        result.renderGallery = parser.isSet(gallery);
+        ++chosen;
+    }
     for (const RemoteOption &option : remoteOptions) {
         if (parser.isSet(QString::fromLatin1(option.name))) {
             result.action = option.action;
@@ -59,7 +78,8 @@ CommandLine CommandLine::parse(QCommandLineParser &parser, const QStringList &ar
     }
     if (chosen > 1) {
         result.action = Action::Run;
-        result.error = QStringLiteral("Give only one of --toggle, --show, --hide and --quit.");
+        result.error
+            = QStringLiteral("Give only one of --toggle, --show, --hide, --quit and --render.");
     }
     return result;
 }
