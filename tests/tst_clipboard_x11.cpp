@@ -1,3 +1,4 @@
+#include "clipboardwidget.h"
 #include "pasteboard.h"
 #include "xvfbdisplay.h"
 
@@ -45,6 +46,7 @@ class TestClipboardX11 : public QObject
 private slots:
     void initTestCase();
     void pasteboardFollowsOtherClients();
+    void faceFollowsTheClipboardWithinASecond();
 
 private:
     bool m_ready = false;
@@ -75,6 +77,29 @@ void TestClipboardX11::pasteboardFollowsOtherClients()
     QVERIFY(xclipCopy(pngImage(), QStringLiteral("image/png")));
     QTRY_VERIFY_WITH_TIMEOUT(pasteboard.changeCount() > afterSame, 1000);
     QCOMPARE(pasteboard.text(), std::optional<QString>());
+}
+
+void TestClipboardX11::faceFollowsTheClipboardWithinASecond()
+{
+    SystemPasteboard pasteboard;
+    ClipboardWidget face(&pasteboard);
+    face.resize(290, 190);
+    face.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&face));
+
+    QVERIFY(xclipCopy("copied in another program"));
+    QTRY_COMPARE_WITH_TIMEOUT(face.text(), QStringLiteral("copied in another program"), 1500);
+
+    QVERIFY(xclipCopy(pngImage(), QStringLiteral("image/png")));
+    QTRY_COMPARE_WITH_TIMEOUT(face.text(), QStringLiteral("No text on the clipboard"), 1500);
+
+    // The same text twice: the second copy is read again, and the text stays.
+    QVERIFY(xclipCopy("twice"));
+    QTRY_COMPARE_WITH_TIMEOUT(face.text(), QStringLiteral("twice"), 1500);
+    const qint64 seen = face.changeCount();
+    QVERIFY(xclipCopy("twice"));
+    QTRY_VERIFY_WITH_TIMEOUT(face.changeCount() > seen, 1500);
+    QCOMPARE(face.text(), QStringLiteral("twice"));
 }
 
 int main(int argc, char *argv[])

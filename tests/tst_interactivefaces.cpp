@@ -87,9 +87,11 @@ private Q_SLOTS:
 
     void newStopwatchShowsZeroAndStart();
     void stopwatchStartStopAndReset();
+    void stopwatchRunSurvivesRebuild();
 
     void newConverterShowsMilesInEnglish();
     void converterTypingAndPickingWriteThrough();
+    void converterUnknownChoiceFallsBackWithoutRewriting();
 
     void countdownCaptionsAndDays();
     void countdownNameAndDateWriteThrough();
@@ -209,6 +211,8 @@ void TestInteractiveFaces::clickOnCardGivesCalculatorTheKeyboard()
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_3);
     QCOMPARE(face->displayText(), u"53"_qs);
+    QVERIFY(key(face, u"3"_qs)->isDown()); // the keypad key shows the press briefly
+    QTRY_VERIFY(!key(face, u"3"_qs)->isDown());
     // Esc is not the calculator's: it goes on to the overlay.
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(face, &escape);
@@ -280,6 +284,21 @@ void TestInteractiveFaces::stopwatchStartStopAndReset()
     QCOMPARE(face.shownText(), u"00:00.0"_qs);
 }
 
+void TestInteractiveFaces::stopwatchRunSurvivesRebuild()
+{
+    // Started an hour ago, before the overlay was hidden and the app restarted.
+    Fixture fixture({DashboardWidgetKind::stopwatch});
+    fixture.store->updateWidget(fixture.id(0), [](DashboardWidget &widget) {
+        widget.stopwatch = StopwatchState {Instant {1000}, 5};
+    });
+    DashboardStore reloaded(fixture.defaults, kKey, false);
+    FakeClock clock;
+    *clock.now = Instant {4600};
+    StopwatchWidget face(&reloaded, fixture.id(0), nullptr, clock.function());
+    QCOMPARE(face.shownText(), u"60:05.0"_qs);
+    QCOMPARE(face.startStopText(), u"Stop"_qs);
+}
+
 void TestInteractiveFaces::newConverterShowsMilesInEnglish()
 {
     Fixture fixture({DashboardWidgetKind::converter});
@@ -316,6 +335,21 @@ void TestInteractiveFaces::converterTypingAndPickingWriteThrough()
     QTest::keyClick(field, Qt::Key_Delete);
     QCOMPARE(fixture.widget(0).converterInput, std::optional(QString()));
     QCOMPARE(face.resultText(), u"—"_qs);
+}
+
+void TestInteractiveFaces::converterUnknownChoiceFallsBackWithoutRewriting()
+{
+    Fixture fixture({DashboardWidgetKind::converter});
+    fixture.store->updateWidget(fixture.id(0), [](DashboardWidget &widget) {
+        widget.converterChoice = u"Parsecs \u2192 Furlongs"_qs;
+        widget.converterInput = u"-40"_qs;
+    });
+    fixture.defaults.resetCounts();
+    ConverterWidget face(fixture.store.get(), fixture.id(0), nullptr, icu::Locale("en_US"));
+    QCOMPARE(face.findChild<QComboBox *>(u"conversion"_qs)->currentIndex(), 0);
+    QCOMPARE(face.resultText(), u"-24.85 mi"_qs);
+    QCOMPARE(fixture.saves(), 0);
+    QCOMPARE(fixture.widget(0).converterChoice, std::optional(u"Parsecs \u2192 Furlongs"_qs));
 }
 
 void TestInteractiveFaces::countdownCaptionsAndDays()
@@ -432,6 +466,13 @@ void TestInteractiveFaces::notesShowDefaultTextAndSaveEachKeystroke()
     QCOMPARE(fixture.saves(), 10);
     QCOMPARE(fixture.widget(0).note, u"Buy mil"_qs);
     QVERIFY(fixture.defaults.read(kKey)->contains("Buy mil\""));
+
+    face.editor()->clear();
+    QCOMPARE(fixture.widget(0).note, QString());
+    // An empty note stays empty after a restart: no default text comes back.
+    DashboardStore reloaded(fixture.defaults, kKey, false);
+    NotesWidget rebuilt(&reloaded, fixture.id(0));
+    QCOMPARE(rebuilt.editor()->toPlainText(), QString());
 }
 
 void TestInteractiveFaces::notesLargePasteIsStoredWithOneSave()

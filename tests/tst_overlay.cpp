@@ -399,6 +399,39 @@ private Q_SLOTS:
         QCOMPARE(stored->constFirst().x, shown.x);
     }
 
+    void showingAnArrangementThatFitsWritesNothing()
+    {
+        controller->show(); // the first show creates and saves the default arrangements
+        controller->hide();
+        defaults->resetCounts();
+        controller->show();
+        QCOMPARE(defaults->totalWrites(), 0);
+    }
+
+    void cardsAtTheEdgeStayPut_data()
+    {
+        QTest::addColumn<QPointF>("position");
+        const QSizeF card = WidgetKinds::cardSize(DashboardWidgetKind::clock);
+        QTest::addRow("top left corner") << QPointF(16, 70);
+        QTest::addRow("bottom right corner")
+            << QPointF(1440 - card.width() - 16, 900 - card.height() - 24);
+    }
+
+    void cardsAtTheEdgeStayPut()
+    {
+        QFETCH(QPointF, position);
+        QVERIFY(defaults->write(DashboardStore::keyForDisplay(side.identifier),
+            *WidgetJson::encodeArrangement(
+                {widgetAt(DashboardWidgetKind::clock, position.x(), position.y())})));
+        screens->list = {side};
+        controller->store(side);
+        defaults->resetCounts();
+        controller->show();
+        QCOMPARE(defaults->totalWrites(), 0);
+        const DashboardWidget &shown = controller->store(side).widgets().constFirst();
+        QCOMPARE(QPointF(shown.x, shown.y), position);
+    }
+
     void aScreenThatGoesAwayLosesItsPanel()
     {
         controller->show();

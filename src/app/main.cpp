@@ -1,4 +1,5 @@
 #include "appshell.h"
+#include "backdropcapture.h"
 #include "commandline.h"
 #include "dashboardrenderer.h"
 #include "desktopplatform.h"
@@ -49,8 +50,7 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
     FileDefaults defaults(FileDefaults::standardDirectory());
     DesktopPlatform platform = DesktopPlatform::create();
     OverlayPlatform overlay {platform.screens.get(), platform.presentation.get(),
-        platform.hotKey.get(), platform.windowHints.get(),
-        [](const ScreenInfo &) { return QImage(); }};
+        platform.hotKey.get(), platform.windowHints.get(), captureDesktopBackdrop};
     SystemPasteboard pasteboard;
     DesktopLinkOpener linkOpener;
     AppShell shell(defaults, overlay, FaceServices {&pasteboard, &linkOpener});

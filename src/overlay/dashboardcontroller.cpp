@@ -8,6 +8,19 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 
+namespace {
+
+// Whether DashboardStore::move would leave the card where it is.
+bool isInside(const DashboardWidget &widget, QSizeF canvas)
+{
+    const QSizeF card = WidgetKinds::cardSize(widget.kind);
+    const double right = std::max(canvas.width() - card.width() - 16.0, 16.0);
+    const double bottom = std::max(canvas.height() - card.height() - 24.0, 70.0);
+    return widget.x >= 16.0 && widget.x <= right && widget.y >= 70.0 && widget.y <= bottom;
+}
+
+} // namespace
+
 DashboardController::DashboardController(
     Defaults &defaults, OverlayPlatform platform, FaceServices services, QObject *parent)
     : QObject(parent)
@@ -111,11 +124,14 @@ DashboardStore &DashboardController::store(const ScreenInfo &screen)
 DashboardPanel *DashboardController::makePanel(const ScreenInfo &screen, const QImage &backdrop)
 {
     DashboardStore &store = this->store(screen);
-    // Cards saved on a larger screen are pulled inside this one.
+    // Cards saved on a larger screen are pulled inside this one. Cards already inside
+    // are left alone: moving them in place would only write the same file again.
     const QSizeF canvas = screen.geometry.size();
     const QList<DashboardWidget> widgets = store.widgets();
-    for (const DashboardWidget &widget : widgets)
-        store.move(widget.id, {widget.x, widget.y}, canvas);
+    for (const DashboardWidget &widget : widgets) {
+        if (!isInside(widget, canvas))
+            store.move(widget.id, {widget.x, widget.y}, canvas);
+    }
 
     auto close = [controller = QPointer(this)] {
         if (controller)

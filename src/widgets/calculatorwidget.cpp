@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -19,6 +20,7 @@ constexpr int kRowSpacing = 8;
 constexpr int kColumnSpacing = 8;
 constexpr qreal kKeyRadius = 10;
 constexpr int kDisplayPadding = 6;
+constexpr std::chrono::milliseconds kKeyFlash {120};
 
 // The keypad key for a physical key, or an empty text. Backspace has no keypad key.
 QString keypadKey(const QKeyEvent &event)
@@ -185,6 +187,11 @@ void CalculatorWidget::keyPressEvent(QKeyEvent *event)
         return;
     }
     press(key);
+    // Show which keypad key the keyboard pressed, as a brief held state.
+    if (auto *button = findChild<CalculatorKey *>(QStringLiteral("key ") + key)) {
+        button->setDown(true);
+        QTimer::singleShot(kKeyFlash, button, [button] { button->setDown(false); });
+    }
     event->accept();
 }
 

@@ -1,6 +1,7 @@
 #include "calendarwidget.h"
 
 #include "faceconventions.h"
+#include "faceheader.h"
 #include "icu.h"
 #include "symbols.h"
 #include "symbolview.h"
@@ -17,7 +18,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kHeaderSymbolSize = 15;
+constexpr int kHeaderSymbolSize = FaceHeader::symbolSize;
 constexpr int kChevronSize = 13;
 
 QStringList dayNumbers(const QList<std::optional<Instant>> &cells, const icu::Calendar &calendar,

@@ -60,8 +60,11 @@ void applyTextField(QLineEdit *field)
 void applyDateField(QDateEdit *field)
 {
     applyDarkPalette(field);
-    field->setStyleSheet(fieldSheet(QStringLiteral("QDateEdit"))
-        + QStringLiteral(" QDateEdit::drop-down { border: none; width: 16px; }"));
+    // Left to the style's own frame so that the pop-up arrow stays drawn.
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Base, QColor(0x26, 0x26, 0x2a));
+    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
+    field->setPalette(palette);
     if (QCalendarWidget *calendar = field->calendarWidget())
         applyDarkPalette(calendar);
 }

@@ -1,0 +1,116 @@
+// Splits an Xvfb screen into RandR monitors and keeps them while it runs (the server drops
+// them with this client). SIGUSR1 removes the last monitor, to unplug a screen in tests.
+//   xrrmonitors NAME:WxH+X+Y [NAME:WxH+X+Y ...]   the first one is primary and owns the output
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <poll.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+volatile sig_atomic_t unplugRequested = 0;
+volatile sig_atomic_t quitRequested = 0;
+
+struct Monitor
+{
+    std::string name;
+    int width, height, x, y;
+};
+
+bool parse(const char *text, Monitor &monitor)
+{
+    const char *colon = std::strchr(text, ':');
+    if (!colon)
+        return false;
+    monitor.name.assign(text, colon);
+    return std::sscanf(
+               colon + 1, "%dx%d+%d+%d", &monitor.width, &monitor.height, &monitor.x, &monitor.y)
+        == 4;
+}
+
+RROutput findOutput(Display *display, Window root)
+{
+    XRRScreenResources *resources = XRRGetScreenResources(display, root);
+    RROutput found = None;
+    for (int i = 0; resources && i < resources->noutput && found == None; ++i) {
+        XRROutputInfo *info = XRRGetOutputInfo(display, resources, resources->outputs[i]);
+        if (info && info->connection == RR_Connected)
+            found = resources->outputs[i];
+        XRRFreeOutputInfo(info);
+    }
+    XRRFreeScreenResources(resources);
+    return found;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    std::vector<Monitor> monitors;
+    for (int i = 1; i < argc; ++i) {
+        Monitor monitor;
+        if (!parse(argv[i], monitor)) {
+            std::fprintf(stderr, "usage: %s NAME:WxH+X+Y ...\n", argv[0]);
+            return 2;
+        }
+        monitors.push_back(monitor);
+    }
+    Display *display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "xrrmonitors: cannot open the display\n");
+        return 1;
+    }
+    const Window root = DefaultRootWindow(display);
+    const RROutput output = findOutput(display, root);
+
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        const Monitor &m = monitors[i];
+        const bool first = i == 0;
+        XRRMonitorInfo *info = XRRAllocateMonitor(display, first && output != None ? 1 : 0);
+        info->name = XInternAtom(display, m.name.c_str(), False);
+        info->primary = first;
+        info->automatic = False;
+        info->x = m.x;
+        info->y = m.y;
+        info->width = m.width;
+        info->height = m.height;
+        info->mwidth = m.width * 254 / 960; // 96 dpi
+        info->mheight = m.height * 254 / 960;
+        if (first && output != None)
+            info->outputs[0] = output;
+        XRRSetMonitor(display, root, info);
+        XRRFreeMonitors(info);
+    }
+    XSync(display, False);
+    std::puts("ready");
+    std::fflush(stdout);
+
+    std::signal(SIGUSR1, [](int) { unplugRequested = 1; });
+    std::signal(SIGTERM, [](int) { quitRequested = 1; });
+    std::signal(SIGINT, [](int) { quitRequested = 1; });
+    while (!quitRequested) {
+        pollfd fd {ConnectionNumber(display), POLLIN, 0};
+        ::poll(&fd, 1, 200);
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+        }
+        if (unplugRequested && monitors.size() > 1) {
+            unplugRequested = 0;
+            XRRDeleteMonitor(
+                display, root, XInternAtom(display, monitors.back().name.c_str(), False));
+            monitors.pop_back();
+            XSync(display, False);
+            std::puts("unplugged");
+            std::fflush(stdout);
+        }
+    }
+    XCloseDisplay(display);
+    return 0;
+}
