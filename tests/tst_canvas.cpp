@@ -1,18 +1,71 @@
+#include "dashboardrenderer.h"
+#include "dashboardstore.h"
+#include "dashboardtoolbar.h"
+#include "dashboardview.h"
+#include "defaults.h"
+#include "desktopblur.h"
 #include "digitlabel.h"
 #include "digittext.h"
+#include "draghandle.h"
 #include "faceconventions.h"
 #include "faceheader.h"
 #include "faceprogressbar.h"
+#include "filedefaults.h"
+#include "gallerytile.h"
+#include "roundbutton.h"
+#include "spring.h"
 #include "symbols.h"
 #include "theme.h"
 #include "toolbarbuttonstyle.h"
+#include "widgetcard.h"
+#include "widgetgallery.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 using namespace std::chrono_literals;
+
+namespace {
+
+const QSize canvasSize(1200, 900);
+const QString storeKey = QStringLiteral("dashboard.widgets.display.TEST-1.v1");
+
+DashboardWidget widgetAt(DashboardWidgetKind kind, double x, double y)
+{
+    return DashboardWidget::make(kind, x, y);
+}
+
+// A mouse event sent straight to `target`, with a screen position, as the window system
+// would deliver it during an implicit grab.
+void sendMouse(QWidget *target, QEvent::Type type, QPoint global, Qt::MouseButtons buttons)
+{
+    const QPointF local = target->mapFromGlobal(QPointF(global));
+    QMouseEvent event(type, local, QPointF(global),
+        type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+// Presses on the handle's centre, moves through `steps` (offsets from the press), and
+// releases at the last one.
+void dragHandle(QWidget *handle, const QList<QPoint> &steps)
+{
+    const QPoint start = handle->mapToGlobal(handle->rect().center());
+    sendMouse(handle, QEvent::MouseButtonPress, start, Qt::LeftButton);
+    for (const QPoint &step : steps)
+        sendMouse(handle, QEvent::MouseMove, start + step, Qt::LeftButton);
+    sendMouse(handle, QEvent::MouseButtonRelease, start + steps.last(), Qt::NoButton);
+}
+
+void click(QWidget *widget, QPoint at)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
+}
+
+} // namespace
 
 class TestCanvas : public QObject
 {
@@ -33,6 +86,44 @@ private Q_SLOTS:
     void progressBarClampsItsValue();
     void timelineTicksAtBuildTime();
     void pollingStopsWithItsOwner();
+
+    void init();
+    void cleanup();
+    void layoutNumbers_data();
+    void layoutNumbers();
+    void cardsAreFramedAtTheirStoredCorners();
+    void removeButtonOverhangsTheCornerByEightPoints();
+    void cardsStackInListOrderAndSurviveRestacking();
+    void galleryOpensAndClosesByEachPath_data();
+    void galleryOpensAndClosesByEachPath();
+    void clickOnEmptyCanvasWhileClosedDoesNothing();
+    void gallerySpringsInAndOut();
+    void galleryButtonTooltipFollowsState();
+    void removeButtonRemovesOnlyItsCard();
+    void dragStoresTheEndPosition_data();
+    void dragStoresTheEndPosition();
+    void dragRaisesTheCardOnceAndSurvivesIt();
+    void shortDragDoesNothing();
+    void handleDescribesItself();
+    void galleryHasFifteenTilesWithoutPomodoro();
+    void tileAddsExactlyOneWidgetAndCloses();
+    void resizeSnapsAndClamps_data();
+    void resizeSnapsAndClamps();
+    void secondResizeStartsFromTheFirstsResult();
+    void toolbarCloseCallsCloseOnce();
+    void springSettlesWithoutMuchOvershoot_data();
+    void springSettlesWithoutMuchOvershoot();
+    void desktopBlurShrinksAndSoftens();
+    void renderingWritesOnePicturePerScreenAndNoArrangement();
+
+private:
+    DashboardView *makeView();
+    WidgetCard *cardOf(const QUuid &id);
+
+    std::unique_ptr<MemoryDefaults> m_defaults;
+    std::unique_ptr<DashboardStore> m_store;
+    std::unique_ptr<DashboardView> m_view;
+    int m_closeCalls = 0;
 };
 
 void TestCanvas::digitsAreMonospaced_data()
@@ -223,6 +314,467 @@ void TestCanvas::pollingStopsWithItsOwner()
     const int atDeletion = polls;
     QTest::qWait(50);
     QCOMPARE(polls, atDeletion);
+}
+
+void TestCanvas::init()
+{
+    DashboardView::setAnimationsEnabled(false);
+    m_defaults = std::make_unique<MemoryDefaults>();
+    m_store = std::make_unique<DashboardStore>(*m_defaults, storeKey, false);
+    m_closeCalls = 0;
+}
+
+void TestCanvas::cleanup()
+{
+    m_view.reset();
+    m_store.reset();
+    m_defaults.reset();
+}
+
+DashboardView *TestCanvas::makeView()
+{
+    m_view = std::make_unique<DashboardView>(
+        *m_store, [this] { ++m_closeCalls; }, FaceServices {});
+    m_view->resize(canvasSize);
+    m_view->show();
+    if (!QTest::qWaitForWindowExposed(m_view.get()))
+        return nullptr;
+    return m_view.get();
+}
+
+WidgetCard *TestCanvas::cardOf(const QUuid &id)
+{
+    return m_view ? m_view->card(id) : nullptr;
+}
+
+void TestCanvas::layoutNumbers_data()
+{
+    QTest::addColumn<QSizeF>("canvas");
+    QTest::addColumn<qreal>("requested");
+    QTest::addColumn<qreal>("maximum");
+    QTest::addColumn<QRectF>("frame");
+    QTest::addRow("1000 high: maximum 560")
+        << QSizeF(1000, 1000) << 500.0 << 560.0 << QRectF(75, 478, 850, 500);
+    QTest::addRow("400 high: maximum 310")
+        << QSizeF(1000, 400) << 500.0 << 310.0 << QRectF(75, 68, 850, 310);
+    QTest::addRow("200 high: floor 180")
+        << QSizeF(1000, 200) << 500.0 << 180.0 << QRectF(75, -2, 850, 180);
+    // 410 high, centre at y = 500 - 205 - 22 = 273
+    QTest::addRow("500 high: 410 at most")
+        << QSizeF(500, 500) << 500.0 << 410.0 << QRectF(20, 68, 460, 410);
+    QTest::addRow("300 wide: 320 wide")
+        << QSizeF(300, 1000) << 300.0 << 560.0 << QRectF(-10, 678, 320, 300);
+    QTest::addRow("2000 wide: 850 wide")
+        << QSizeF(2000, 1000) << 34.0 << 560.0 << QRectF(575, 944, 850, 34);
+}
+
+void TestCanvas::layoutNumbers()
+{
+    QFETCH(QSizeF, canvas);
+    QFETCH(qreal, requested);
+    QFETCH(qreal, maximum);
+    QFETCH(QRectF, frame);
+    QCOMPARE(DashboardView::maximumHeight(canvas.height()), maximum);
+    QCOMPARE(DashboardView::galleryFrame(canvas, requested), frame);
+}
+
+void TestCanvas::cardsAreFramedAtTheirStoredCorners()
+{
+    const DashboardWidget dice = widgetAt(DashboardWidgetKind::dice, 100, 50);
+    QCOMPARE(DashboardView::cardFrame(dice).center(), QPointF(225, 152.5));
+    QCOMPARE(DashboardView::cardFrame(dice).size(), QSizeF(250, 205));
+
+    m_store->setWidgets({widgetAt(DashboardWidgetKind::calculator, 300, 120), dice});
+    QVERIFY(makeView());
+    QCOMPARE(cardOf(m_store->widgets().at(0).id)->geometry(), QRect(300, 120, 300, 410));
+    QCOMPARE(cardOf(dice.id)->geometry(), QRect(100, 50, 250, 205));
+}
+
+void TestCanvas::removeButtonOverhangsTheCornerByEightPoints()
+{
+    const QRectF card(100, 200, 300, 410);
+    const QRectF circle = DashboardView::removeButtonCircle(card);
+    QCOMPARE(circle.size(), QSizeF(42, 42));
+    QCOMPARE(circle.center(), QPointF(400 - 13, 200 + 13));
+    QCOMPARE(circle.right() - card.right(), 8.0);
+    QCOMPARE(card.top() - circle.top(), 8.0);
+
+    m_store->setWidgets({widgetAt(DashboardWidgetKind::clock, 100, 200)});
+    QVERIFY(makeView());
+    m_store->setGalleryOpen(true);
+    RoundButton *remove = m_view->removeButton(m_store->widgets().at(0).id);
+    QVERIFY(remove && remove->isVisible());
+    const QRectF onCanvas = remove->circleFrame().translated(remove->pos());
+    QCOMPARE(onCanvas, DashboardView::removeButtonCircle(QRectF(100, 200, 275, 155)));
+}
+
+void TestCanvas::cardsStackInListOrderAndSurviveRestacking()
+{
+    QVERIFY(makeView());
+    const QList<DashboardWidget> widgets = m_store->widgets();
+    QCOMPARE(widgets.size(), 3);
+    const QList<WidgetCard *> before = m_view->cards();
+    QCOMPARE(before.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(before[i]->widgetId(), widgets[i].id);
+
+    m_store->bringToFront(widgets.first().id);
+    QCoreApplication::processEvents();
+    const QList<WidgetCard *> after = m_view->cards();
+    QCOMPARE(after.last()->widgetId(), widgets.first().id);
+    QCOMPARE(after.last(), before.first()); // the same card, not a new one
+    // Drawn last: the topmost child at its centre is the card or one of its children.
+    QWidget *top = m_view->childAt(after.last()->geometry().center());
+    QVERIFY(top == after.last() || after.last()->isAncestorOf(top));
+}
+
+void TestCanvas::galleryOpensAndClosesByEachPath_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addRow("floating button") << "button";
+    QTest::addRow("Done") << "done";
+    QTest::addRow("click on empty space") << "tap";
+    QTest::addRow("choosing a tile") << "tile";
+}
+
+void TestCanvas::galleryOpensAndClosesByEachPath()
+{
+    QFETCH(QString, path);
+    m_store->setWidgets({widgetAt(DashboardWidgetKind::clock, 40, 100)});
+    QVERIFY(makeView());
+    const QUuid id = m_store->widgets().at(0).id;
+    QVERIFY(!m_view->gallery());
+    QVERIFY(!m_view->tapLayer());
+    QVERIFY(!m_view->removeButton(id)->isVisible());
+
+    RoundButton *button = m_view->galleryButton();
+    click(button, button->circleFrame().center().toPoint());
+    QVERIFY(m_store->isGalleryOpen());
+    QVERIFY(m_view->gallery() && m_view->gallery()->isVisible());
+    QVERIFY(m_view->tapLayer());
+    QVERIFY(m_view->removeButton(id)->isVisible());
+    QCOMPARE(button->symbol(), QStringLiteral("xmark"));
+
+    if (path == "button") {
+        click(button, button->circleFrame().center().toPoint());
+    } else if (path == "done") {
+        ToolbarButtonStyle *done = m_view->gallery()->doneButton();
+        click(done, done->rect().center());
+    } else if (path == "tap") {
+        QWidget *target = m_view->childAt(QPoint(900, 300));
+        QCOMPARE(target, m_view->tapLayer());
+        click(target, QPoint(900, 300));
+    } else {
+        GalleryTile *tile = m_view->gallery()->tiles().first();
+        click(tile, tile->rect().center());
+    }
+    QVERIFY(!m_store->isGalleryOpen());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!m_view->gallery());
+    QVERIFY(!m_view->tapLayer());
+    QVERIFY(!m_view->removeButton(id)->isVisible());
+    QCOMPARE(button->symbol(), QStringLiteral("plus"));
+}
+
+void TestCanvas::gallerySpringsInAndOut()
+{
+    DashboardView::setAnimationsEnabled(true);
+    QVERIFY(makeView());
+    m_store->setGalleryOpen(true);
+    QPointer<WidgetGallery> gallery = m_view->gallery();
+    QVERIFY(gallery);
+    const QRect final = DashboardView::galleryFrame(QSizeF(canvasSize), 500).toAlignedRect();
+    QVERIFY(gallery->y() > final.y()); // starts below its place
+    QTRY_COMPARE(gallery->geometry(), final);
+    QTRY_VERIFY(!gallery->graphicsEffect());
+
+    m_store->setGalleryOpen(false);
+    QVERIFY(gallery); // leaving, still on screen
+    QVERIFY(!m_view->tapLayer());
+    QTRY_VERIFY(gallery.isNull());
+    QVERIFY(!m_view->removeButton(m_store->widgets().at(0).id)->isVisible());
+}
+
+void TestCanvas::clickOnEmptyCanvasWhileClosedDoesNothing()
+{
+    QVERIFY(makeView());
+    const QList<DashboardWidget> before = m_store->widgets();
+    m_defaults->resetCounts();
+    QWidget *target = m_view->childAt(QPoint(1100, 600));
+    QVERIFY(!target);
+    click(m_view.get(), QPoint(1100, 600));
+    QVERIFY(!m_store->isGalleryOpen());
+    QCOMPARE(m_store->widgets(), before);
+    QCOMPARE(m_defaults->totalWrites(), 0);
+}
+
+void TestCanvas::galleryButtonTooltipFollowsState()
+{
+    QVERIFY(makeView());
+    QCOMPARE(m_view->galleryButton()->toolTip(), QStringLiteral("Add widgets"));
+    m_store->setGalleryOpen(true);
+    QCOMPARE(m_view->galleryButton()->toolTip(), QStringLiteral("Close widget gallery"));
+    QCOMPARE(DashboardView::galleryButtonCircle(QSizeF(canvasSize)),
+        QRectF(1200 - 22 - 52, 900 - 20 - 52, 52, 52));
+}
+
+void TestCanvas::removeButtonRemovesOnlyItsCard()
+{
+    QVERIFY(makeView());
+    const QList<DashboardWidget> widgets = m_store->widgets();
+    m_store->setGalleryOpen(true);
+    QPointer<WidgetCard> removed = m_view->card(widgets[1].id);
+    WidgetCard *kept = m_view->card(widgets[0].id);
+    RoundButton *remove = m_view->removeButton(widgets[1].id);
+    click(remove, remove->circleFrame().center().toPoint());
+
+    QCOMPARE(m_store->widgets().size(), 2);
+    QVERIFY(!m_store->widget(widgets[1].id));
+    QTRY_VERIFY(removed.isNull());
+    QCOMPARE(m_view->card(widgets[0].id), kept);
+    QCOMPARE(m_view->cards().size(), 2);
+}
+
+void TestCanvas::dragStoresTheEndPosition_data()
+{
+    QTest::addColumn<QList<QPoint>>("steps");
+    QTest::addColumn<QPointF>("stored");
+    QTest::addRow("(+40, -10) from (100, 200)")
+        << QList<QPoint> {{5, 0}, {20, -5}, {40, -10}} << QPointF(140, 190);
+    QTest::addRow("back where it started") << QList<QPoint> {{30, 30}, {0, 0}} << QPointF(100, 200);
+    QTest::addRow("off the left and bottom edges: clamped")
+        << QList<QPoint> {{-300, 300}, {-600, 2000}} << QPointF(16, 900 - 155 - 24);
+    QTest::addRow("off the top and right: clamped")
+        << QList<QPoint> {{2000, -500}} << QPointF(1200 - 275 - 16, 70);
+}
+
+void TestCanvas::dragStoresTheEndPosition()
+{
+    QFETCH(QList<QPoint>, steps);
+    QFETCH(QPointF, stored);
+    m_store->setWidgets({widgetAt(DashboardWidgetKind::clock, 100, 200)});
+    QVERIFY(makeView());
+    const QUuid id = m_store->widgets().at(0).id;
+    dragHandle(cardOf(id)->handle(), steps);
+    QCOMPARE(QPointF(m_store->widget(id)->x, m_store->widget(id)->y), stored);
+    QCoreApplication::processEvents();
+    QCOMPARE(cardOf(id)->translation(), QPointF());
+    QCOMPARE(cardOf(id)->geometry().topLeft(), stored.toPoint());
+}
+
+void TestCanvas::dragRaisesTheCardOnceAndSurvivesIt()
+{
+    m_store->setWidgets({widgetAt(DashboardWidgetKind::clock, 100, 200),
+        widgetAt(DashboardWidgetKind::dice, 500, 300)});
+    QVERIFY(makeView());
+    const QUuid id = m_store->widgets().at(0).id;
+    WidgetCard *card = cardOf(id);
+    QWidget *handle = card->handle();
+    QSignalSpy published(m_store.get(), &DashboardStore::widgetsChanged);
+
+    const QPoint start = handle->mapToGlobal(handle->rect().center());
+    sendMouse(handle, QEvent::MouseButtonPress, start, Qt::LeftButton);
+    for (int step = 1; step <= 10; ++step) {
+        sendMouse(handle, QEvent::MouseMove, start + QPoint(step * 10, step * 5), Qt::LeftButton);
+        QCoreApplication::processEvents(); // let the canvas restack between moves
+    }
+    // bringToFront publishes twice (out, then in at the end): once per drag.
+    QCOMPARE(published.size(), 2);
+    QCOMPARE(m_store->widgets().last().id, id);
+    QCOMPARE(cardOf(id), card);
+    QVERIFY(card->isDragging());
+    QCOMPARE(card->geometry().topLeft(), QPoint(200, 250)); // displaced, not yet stored
+    QCOMPARE(m_store->widget(id)->x, 100.0);
+
+    sendMouse(handle, QEvent::MouseButtonRelease, start + QPoint(100, 50), Qt::NoButton);
+    QCOMPARE(QPointF(m_store->widget(id)->x, m_store->widget(id)->y), QPointF(200, 250));
+    QCOMPARE(published.size(), 4); // the move writes x, then y
+}
+
+void TestCanvas::shortDragDoesNothing()
+{
+    QVERIFY(makeView());
+    const QList<DashboardWidget> before = m_store->widgets();
+    m_defaults->resetCounts();
+    dragHandle(cardOf(before.first().id)->handle(), {{1, 1}, {2, 1}});
+    QCOMPARE(m_store->widgets(), before);
+    QCOMPARE(m_defaults->totalWrites(), 0);
+}
+
+void TestCanvas::handleDescribesItself()
+{
+    m_store->setWidgets({widgetAt(DashboardWidgetKind::worldClock, 100, 200)});
+    QVERIFY(makeView());
+    DragHandle *handle = cardOf(m_store->widgets().at(0).id)->handle();
+    QCOMPARE(handle->accessibleName(), QStringLiteral("Move World Clock widget"));
+    QCOMPARE(handle->toolTip(), QStringLiteral("Drag to move this widget"));
+    QCOMPARE(handle->size(), QSize(90, 24));
+    QCOMPARE(QRectF(handle->geometry()).center().x(),
+        cardOf(m_store->widgets().at(0).id)->width() / 2.0);
+}
+
+void TestCanvas::galleryHasFifteenTilesWithoutPomodoro()
+{
+    QVERIFY(makeView());
+    m_store->setGalleryOpen(true);
+    const QList<GalleryTile *> tiles = m_view->gallery()->tiles();
+    QCOMPARE(tiles.size(), 15);
+    for (int i = 0; i < tiles.size(); ++i)
+        QCOMPARE(tiles[i]->kind(), WidgetKinds::galleryCases()[size_t(i)]);
+    QVERIFY(!m_view->gallery()->findChild<GalleryTile *>(QStringLiteral("tile_pomodoro")));
+    QCOMPARE(tiles[9]->kind(), DashboardWidgetKind::clipboard);
+    QCOMPARE(tiles[10]->kind(), DashboardWidgetKind::countdown);
+    // 850 wide less 40 of padding: four columns of at least 180 with 12 between.
+    QCOMPARE(tiles[3]->geometry().top(), tiles[0]->geometry().top());
+    QVERIFY(tiles[4]->geometry().top() > tiles[0]->geometry().top());
+    QCOMPARE(tiles[0]->height(), 76);
+}
+
+void TestCanvas::tileAddsExactlyOneWidgetAndCloses()
+{
+    QVERIFY(makeView());
+    const qsizetype before = m_store->widgets().size();
+    m_store->setGalleryOpen(true);
+    GalleryTile *tile = m_view->gallery()->findChild<GalleryTile *>(QStringLiteral("tile_dice"));
+    QVERIFY(tile);
+    click(tile, tile->rect().center());
+    QCOMPARE(m_store->widgets().size(), before + 1);
+    QCOMPARE(m_store->widgets().last().kind, DashboardWidgetKind::dice);
+    QVERIFY(!m_store->isGalleryOpen());
+    QCoreApplication::processEvents();
+    QVERIFY(m_view->card(m_store->widgets().last().id));
+    QCOMPARE(m_view->cards().last()->kind(), DashboardWidgetKind::dice);
+}
+
+void TestCanvas::resizeSnapsAndClamps_data()
+{
+    QTest::addColumn<qreal>("translation");
+    QTest::addColumn<qreal>("during");
+    QTest::addColumn<qreal>("after");
+    // The canvas is 900 high: maximum 560; the height starts at 500.
+    QTest::addRow("ends at 94: collapses to 34") << 406.0 << 94.0 << 34.0;
+    QTest::addRow("ends at 95: stays") << 405.0 << 95.0 << 95.0;
+    QTest::addRow("far down: floor 34") << 2000.0 << 34.0 << 34.0;
+    QTest::addRow("far up: ceiling 560") << -2000.0 << 560.0 << 560.0;
+    QTest::addRow("a little up") << -30.0 << 530.0 << 530.0;
+}
+
+void TestCanvas::resizeSnapsAndClamps()
+{
+    QFETCH(qreal, translation);
+    QFETCH(qreal, during);
+    QFETCH(qreal, after);
+    QVERIFY(makeView());
+    m_store->setGalleryOpen(true);
+    WidgetGallery *gallery = m_view->gallery();
+    gallery->resizeChanged(translation / 2);
+    gallery->resizeChanged(translation);
+    QCOMPARE(m_view->galleryHeight(), during);
+    gallery->resizeEnded();
+    QCOMPARE(m_view->galleryHeight(), after);
+    const QRectF frame = DashboardView::galleryFrame(QSizeF(canvasSize), after);
+    QCOMPARE(gallery->geometry(), frame.toAlignedRect());
+    QCOMPARE(gallery->doneButton()->isVisible(), after >= 95);
+    QCOMPARE(gallery->geometry().bottom() + 1, 900 - 22);
+}
+
+void TestCanvas::secondResizeStartsFromTheFirstsResult()
+{
+    QVERIFY(makeView());
+    m_store->setGalleryOpen(true);
+    WidgetGallery *gallery = m_view->gallery();
+    gallery->resizeChanged(100); // 500 -> 400
+    gallery->resizeEnded();
+    gallery->resizeChanged(-50);
+    QCOMPARE(m_view->galleryHeight(), 450.0);
+    gallery->resizeEnded();
+
+    // The height outlives the sheet.
+    m_store->setGalleryOpen(false);
+    m_store->setGalleryOpen(true);
+    QCOMPARE(m_view->gallery()->height(), 450);
+
+    // Through the handle itself: a drag of 150 down.
+    QWidget *handle = m_view->gallery()->resizeHandle();
+    dragHandle(handle, {{0, 50}, {0, 150}});
+    QCOMPARE(m_view->galleryHeight(), 300.0);
+}
+
+void TestCanvas::toolbarCloseCallsCloseOnce()
+{
+    QVERIFY(makeView());
+    const QList<DashboardWidget> before = m_store->widgets();
+    ToolbarButtonStyle *close = m_view->toolbar()->closeButton();
+    QCOMPARE(close->toolTip(), QStringLiteral("Close Dashboard"));
+    click(close, close->rect().center());
+    QCOMPARE(m_closeCalls, 1);
+    QCOMPARE(m_store->widgets(), before);
+    QCOMPARE(m_view->toolbar()->geometry(), QRect(0, 0, 1200, 58));
+}
+
+void TestCanvas::springSettlesWithoutMuchOvershoot_data()
+{
+    QTest::addColumn<double>("response");
+    QTest::addColumn<double>("damping");
+    QTest::addRow("the canvas's spring") << 0.3 << 0.85;
+    QTest::addRow("critically damped") << 0.3 << 1.0;
+    QTest::addRow("bouncy") << 0.5 << 0.5;
+}
+
+void TestCanvas::springSettlesWithoutMuchOvershoot()
+{
+    QFETCH(double, response);
+    QFETCH(double, damping);
+    const Spring spring {response, damping};
+    QCOMPARE(spring.value(0), 0.0);
+    double peak = 0;
+    for (double t = 0; t < 3; t += 0.001)
+        peak = std::max(peak, spring.value(t));
+    // A damped oscillator overshoots by exp(-pi * zeta / sqrt(1 - zeta^2)).
+    const double expected
+        = damping >= 1 ? 0 : std::exp(-M_PI * damping / std::sqrt(1 - damping * damping));
+    QVERIFY2(std::abs((peak - 1) - expected) < 1e-3, qPrintable(QString::number(peak)));
+    const double settle = spring.settlingTime();
+    for (double t = settle; t < settle + 2; t += 0.01)
+        QVERIFY(std::abs(spring.value(t) - 1) < 1e-3);
+    if (damping == 0.85)
+        QVERIFY(settle < 0.5);
+}
+
+void TestCanvas::desktopBlurShrinksAndSoftens()
+{
+    QVERIFY(DesktopBlur::blur(QImage()).isNull());
+    QImage picture(400, 200, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 200; x < 400; ++x)
+            picture.setPixel(x, y, qRgb(255, 255, 255));
+    const QImage blurred = DesktopBlur::blur(picture);
+    QCOMPARE(blurred.size(), QSize(100, 50));
+    const int middle = qGray(blurred.pixel(50, 25));
+    QVERIFY(middle > 60 && middle < 200); // the hard edge became a ramp
+    QCOMPARE(qGray(blurred.pixel(0, 25)), 0);
+    QCOMPARE(qGray(blurred.pixel(99, 25)), 255);
+}
+
+void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()
+{
+    QTemporaryDir config;
+    QTemporaryDir output;
+    QVERIFY(config.isValid() && output.isValid());
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const auto result = DashboardRenderer::renderScreens(output.path(), true);
+    qunsetenv("XDG_CONFIG_HOME");
+    QVERIFY2(result.error.isEmpty(), qPrintable(result.error));
+    QCOMPARE(result.written.size(), QGuiApplication::screens().size());
+    const QImage image(result.written.first());
+    QCOMPARE(image.size(), QGuiApplication::primaryScreen()->geometry().size());
+    QVERIFY(QDir(config.path())
+                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name)
+                .filter(QStringLiteral("dashboard"))
+                .isEmpty()
+        && !QFileInfo::exists(config.filePath(QStringLiteral("corvina/")
+            + FileDefaults::fileNameForKey(DashboardStore::keyForDisplay(QString())))));
 }
 
 QTEST_MAIN(TestCanvas)

@@ -70,6 +70,14 @@ private Q_SLOTS:
             << QStringList {"--autostart"} << int(A::Run) << true;
         QTest::addRow("--autostart with --toggle")
             << QStringList {"--autostart", "on", "--toggle"} << int(A::Run) << true;
+        QTest::addRow("--render DIR") << QStringList {"--render", "out"} << int(A::Render) << false;
+        QTest::addRow("--render DIR --gallery")
+            << QStringList {"--render", "out", "--gallery"} << int(A::Render) << false;
+        QTest::addRow("--render without a folder")
+            << QStringList {"--render"} << int(A::Run) << true;
+        QTest::addRow("--gallery alone") << QStringList {"--gallery"} << int(A::Run) << true;
+        QTest::addRow("--render and --show")
+            << QStringList {"--render", "out", "--show"} << int(A::Run) << true;
     }
 
     void parsesTheCommandLine()

@@ -36,6 +36,14 @@ CommandLine CommandLine::parse(QCommandLineParser &parser, const QStringList &ar
         QStringLiteral("Start Corvina when you log in, or stop doing so."),
         QStringLiteral("on|off"));
     parser.addOption(autostart);
+    const QCommandLineOption render(QStringLiteral("render"),
+        QStringLiteral("Write each screen's dashboard to <folder> as a PNG named after the "
+                       "display, without showing a window, and exit."),
+        QStringLiteral("folder"));
+    const QCommandLineOption gallery(
+        QStringLiteral("gallery"), QStringLiteral("With --render: show the widget gallery open."));
+    parser.addOption(render);
+    parser.addOption(gallery);
 
     CommandLine result;
     if (!parser.parse(arguments)) {
@@ -55,7 +63,17 @@ CommandLine CommandLine::parse(QCommandLineParser &parser, const QStringList &ar
         result.action = Action::Version;
         return result;
     }
+    if (parser.isSet(gallery) && !parser.isSet(render)) {
+        result.error = QStringLiteral("--gallery only goes with --render.");
+        return result;
+    }
     int chosen = 0;
+    if (parser.isSet(render)) {
+        result.action = Action::Render;
+        result.renderDirectory = parser.value(render);
+        result.renderGallery = parser.isSet(gallery);
+        ++chosen;
+    }
     for (const RemoteOption &option : remoteOptions) {
         if (parser.isSet(QString::fromLatin1(option.name))) {
             result.action = option.action;
@@ -74,8 +92,8 @@ CommandLine CommandLine::parse(QCommandLineParser &parser, const QStringList &ar
     }
     if (chosen > 1) {
         result.action = Action::Run;
-        result.error
-            = QStringLiteral("Give only one of --toggle, --show, --hide, --quit and --autostart.");
+        result.error = QStringLiteral(
+            "Give only one of --toggle, --show, --hide, --quit, --autostart and --render.");
     }
     return result;
 }

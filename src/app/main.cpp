@@ -2,6 +2,7 @@
 #include "autostart.h"
 #include "backdropcapture.h"
 #include "commandline.h"
+#include "dashboardrenderer.h"
 #include "desktopplatform.h"
 #include "filedefaults.h"
 #include "instancechannel.h"
@@ -84,11 +85,26 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
     return app.exec();
 }
 
+// Lays out every screen's dashboard offscreen and writes the pictures; no instance needed.
+int renderDashboards(int argc, char *argv[], const CommandLine &command)
+{
+    QApplication app(argc, argv);
+    setNames();
+    const DashboardRenderer::Result result
+        = DashboardRenderer::renderScreens(command.renderDirectory, command.renderGallery);
+    for (const QString &path : result.written)
+        std::printf("%s\n", qPrintable(path));
+    if (!result.error.isEmpty())
+        return fail(result.error);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     std::optional<QString> directory;
+    std::optional<CommandLine> render;
     {
         QCoreApplication core(argc, argv);
         setNames();
@@ -117,18 +133,24 @@ int main(int argc, char *argv[])
             std::puts(command.autostart ? "Corvina will start when you log in."
                                         : "Corvina will no longer start when you log in.");
             return 0;
+        case CommandLine::Action::Render:
+            render = command;
+            break;
         case CommandLine::Action::Run:
             break;
         }
-
-        // Started again while one runs: show its overlay and leave.
-        QString error;
-        directory = InstanceChannel::directory(&error);
-        if (!directory)
-            std::fprintf(stderr, "corvina: %s\n", qPrintable(error));
-        else if (!InstanceChannel::send(
-                     InstanceChannel::socketPath(*directory), QStringLiteral("show"), 1000))
-            return 0;
+        if (!render) {
+            // Started again while one runs: show its overlay and leave.
+            QString error;
+            directory = InstanceChannel::directory(&error);
+            if (!directory)
+                std::fprintf(stderr, "corvina: %s\n", qPrintable(error));
+            else if (!InstanceChannel::send(
+                         InstanceChannel::socketPath(*directory), QStringLiteral("show"), 1000))
+                return 0;
+        }
     }
+    if (render)
+        return renderDashboards(argc, argv, *render);
     return runBackgroundApp(argc, argv, directory);
 }

@@ -1,6 +1,63 @@
 #include "dashboardview.h"
 
+#include "backdrop.h"
 #include "dashboardstore.h"
+#include "dashboardtoolbar.h"
+#include "roundbutton.h"
+#include "shadowview.h"
+#include "spring.h"
+#include "theme.h"
+#include "widgetcard.h"
+#include "widgetgallery.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+namespace {
+
+bool s_animationsEnabled = true;
+
+const ShadowSpec cardShadow {WidgetCard::cornerRadius, true, Theme::black(0.32), 22, QPointF(0, 9)};
+
+RoundButton::Look removeButtonLook()
+{
+    return {
+        42, Theme::red(), 0.35, 14, ShadowSpec {21, false, Theme::black(0.35), 7, QPointF(0, 3)}};
+}
+
+RoundButton::Look galleryButtonLook()
+{
+    return {52, Theme::accent(), 0.25, 20,
+        ShadowSpec {26, false, Theme::black(0.35), 14, QPointF(0, 6)}};
+}
+
+// Transparent, under the cards, only while the gallery is open: a click on empty canvas
+// space closes the gallery.
+class TapLayer : public QWidget
+{
+public:
+    TapLayer(DashboardStore &store, QWidget *parent)
+        : QWidget(parent)
+        , m_store(store)
+    {
+        setObjectName(QStringLiteral("tapLayer"));
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override { event->accept(); }
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+            m_store.setGalleryOpen(false);
+    }
+
+private:
+    DashboardStore &m_store;
+};
+
+} // namespace
 
 DashboardView::DashboardView(
     DashboardStore &store, std::function<void()> close, FaceServices services, QWidget *parent)
@@ -8,10 +65,329 @@ DashboardView::DashboardView(
     , m_store(store)
     , m_close(std::move(close))
     , m_services(services)
-{ }
+    , m_backdrop(std::make_unique<Backdrop>())
+    , m_toolbar(new DashboardToolbar(store, m_close, this))
+    , m_galleryButton(new RoundButton(galleryButtonLook(), QStringLiteral("plus"), this))
+    , m_spring(new SpringAnimation(Spring {0.3, 0.85}, this))
+{
+    setObjectName(QStringLiteral("dashboardView"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    // Everything inside asks for the dark scheme.
+    QPalette dark = palette();
+    dark.setColor(QPalette::Window, QColor(30, 30, 34));
+    dark.setColor(QPalette::WindowText, Theme::primaryText());
+    dark.setColor(QPalette::Base, QColor(0, 0, 0, 60));
+    dark.setColor(QPalette::AlternateBase, QColor(255, 255, 255, 12));
+    dark.setColor(QPalette::Text, Theme::primaryText());
+    dark.setColor(QPalette::PlaceholderText, Theme::secondaryText());
+    dark.setColor(QPalette::Button, Theme::white(0.13));
+    dark.setColor(QPalette::ButtonText, Theme::primaryText());
+    dark.setColor(QPalette::Highlight, Theme::accent());
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::ToolTipBase, QColor(40, 40, 46));
+    dark.setColor(QPalette::ToolTipText, Theme::primaryText());
+    setPalette(dark);
+    setFont(Theme::textStyle(Theme::TextStyle::body));
+
+    m_galleryButton->setObjectName(QStringLiteral("galleryButton"));
+    connect(m_galleryButton, &QAbstractButton::clicked, this,
+        [this] { m_store.setGalleryOpen(!m_store.isGalleryOpen()); });
+
+    connect(&m_store, &DashboardStore::widgetsChanged, this, &DashboardView::scheduleReconcile);
+    connect(
+        &m_store, &DashboardStore::galleryOpenChanged, this, &DashboardView::galleryOpenChanged);
+    connect(m_spring, &SpringAnimation::valueChanged, this, &DashboardView::applyGalleryProgress);
+    connect(m_spring, &QAbstractAnimation::finished, this, [this] {
+        if (!m_store.isGalleryOpen() && m_gallery)
+            m_gallery->deleteLater();
+    });
+
+    reconcile();
+    galleryOpenChanged(m_store.isGalleryOpen());
+}
+
+DashboardView::~DashboardView() = default;
+
+void DashboardView::setAnimationsEnabled(bool enabled)
+{
+    s_animationsEnabled = enabled;
+}
+bool DashboardView::animationsEnabled()
+{
+    return s_animationsEnabled;
+}
 
 void DashboardView::setBackdrop(const QImage &backdrop)
 {
-    m_backdrop = backdrop;
+    m_backdrop->setImage(backdrop);
     update();
+}
+
+qreal DashboardView::maximumHeight(qreal canvasHeight)
+{
+    return qMax(qMin(canvasHeight - 90, 560.0), 180.0);
+}
+
+QRectF DashboardView::galleryFrame(QSizeF canvas, qreal galleryHeight)
+{
+    const qreal height = qMin(maximumHeight(canvas.height()), galleryHeight);
+    const qreal width = qMin(qMax(canvas.width() - 40, 320.0), 850.0);
+    const QPointF centre(canvas.width() * 0.5, canvas.height() - height * 0.5 - 22);
+    return QRectF(centre.x() - width / 2, centre.y() - height / 2, width, height);
+}
+
+QRectF DashboardView::cardFrame(const DashboardWidget &widget)
+{
+    return QRectF(QPointF(widget.x, widget.y), WidgetKinds::cardSize(widget.kind));
+}
+
+QRectF DashboardView::removeButtonCircle(const QRectF &cardFrame)
+{
+    const QPointF centre(cardFrame.right() - 13, cardFrame.top() + 13);
+    return QRectF(centre.x() - 21, centre.y() - 21, 42, 42);
+}
+
+QRectF DashboardView::galleryButtonCircle(QSizeF canvas)
+{
+    return QRectF(canvas.width() - 22 - 52, canvas.height() - 20 - 52, 52, 52);
+}
+
+void DashboardView::setGalleryHeight(qreal height)
+{
+    m_galleryHeight = height;
+    layoutOverlay();
+}
+
+WidgetGallery *DashboardView::gallery() const
+{
+    return m_gallery;
+}
+
+WidgetCard *DashboardView::card(const QUuid &id) const
+{
+    return m_cards.value(id).card;
+}
+
+QList<WidgetCard *> DashboardView::cards() const
+{
+    QList<WidgetCard *> result;
+    for (const QUuid &id : m_stackOrder)
+        result.append(m_cards.value(id).card);
+    return result;
+}
+
+RoundButton *DashboardView::removeButton(const QUuid &id) const
+{
+    return m_cards.value(id).remove;
+}
+
+void DashboardView::scheduleReconcile()
+{
+    // A single store operation may publish more than once (bringToFront removes, then
+    // appends): catch up once, after the event that changed it.
+    if (m_reconcilePending)
+        return;
+    m_reconcilePending = true;
+    QTimer::singleShot(0, this, &DashboardView::reconcile);
+}
+
+void DashboardView::reconcileNow()
+{
+    reconcile();
+}
+
+void DashboardView::reconcile()
+{
+    m_reconcilePending = false;
+    const QList<DashboardWidget> &widgets = m_store.widgets();
+
+    QList<QUuid> order;
+    order.reserve(widgets.size());
+    for (const DashboardWidget &widget : widgets) {
+        if (order.contains(widget.id))
+            continue; // only the first record with an id counts
+        order.append(widget.id);
+        if (!m_cards.contains(widget.id))
+            m_cards.insert(widget.id, makeCard(widget));
+    }
+    for (auto it = m_cards.begin(); it != m_cards.end();) {
+        if (order.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        // Deferred: the remove button that asked for this may still be on the stack.
+        it->card->hide();
+        it->shadow->hide();
+        it->remove->hide();
+        it->card->deleteLater();
+        it->shadow->deleteLater();
+        it->remove->deleteLater();
+        it = m_cards.erase(it);
+    }
+    for (const QUuid &id : order)
+        placeCard(m_cards.value(id));
+    if (order != m_stackOrder) {
+        m_stackOrder = order;
+        restack();
+    }
+}
+
+DashboardView::CardParts DashboardView::makeCard(const DashboardWidget &widget)
+{
+    CardParts parts;
+    parts.shadow = new ShadowView(cardShadow, this);
+    parts.card = new WidgetCard(m_store, widget.id, widget.kind, m_close, m_services, this);
+    parts.card->setBackdrop(m_backdrop.get());
+    parts.card->setCanvasSize(QSizeF(size()));
+    parts.remove = new RoundButton(removeButtonLook(), QStringLiteral("xmark"), this);
+    parts.remove->setObjectName(QStringLiteral("removeButton"));
+    parts.remove->setAccessibleName(
+        QStringLiteral("Remove ") + WidgetKinds::title(widget.kind) + QStringLiteral(" widget"));
+    parts.remove->setOpacity(m_galleryProgress);
+    parts.remove->setVisible(m_store.isGalleryOpen() || m_galleryProgress > 0);
+
+    const QUuid id = widget.id;
+    connect(parts.remove, &QAbstractButton::clicked, this, [this, id] { m_store.remove(id); });
+    connect(parts.card, &WidgetCard::translationChanged, this, [this, id] {
+        const auto it = m_cards.constFind(id);
+        if (it != m_cards.constEnd())
+            placeCard(*it);
+    });
+    parts.shadow->show();
+    parts.card->show();
+    return parts;
+}
+
+void DashboardView::placeCard(const CardParts &parts)
+{
+    const DashboardWidget *widget = m_store.widget(parts.card->widgetId());
+    if (!widget)
+        return;
+    const QRectF frame = cardFrame(*widget).translated(parts.card->translation());
+    const QRect aligned(
+        qRound(frame.x()), qRound(frame.y()), qRound(frame.width()), qRound(frame.height()));
+    if (parts.card->geometry() == aligned)
+        return;
+    parts.card->setGeometry(aligned);
+    parts.shadow->setShapeGeometry(QRectF(aligned));
+    parts.remove->setFrameGeometry(removeButtonCircle(QRectF(aligned)));
+}
+
+void DashboardView::restack()
+{
+    if (m_tapLayer)
+        m_tapLayer->raise();
+    for (const QUuid &id : std::as_const(m_stackOrder)) {
+        const CardParts &parts = m_cards[id];
+        parts.shadow->raise();
+        parts.card->raise();
+        parts.remove->raise();
+    }
+    m_toolbar->raise();
+    m_galleryButton->raise();
+    if (m_gallery)
+        m_gallery->raise();
+}
+
+void DashboardView::galleryOpenChanged(bool open)
+{
+    m_galleryButton->setSymbol(open ? QStringLiteral("xmark") : QStringLiteral("plus"));
+    m_galleryButton->setToolTip(
+        open ? QStringLiteral("Close widget gallery") : QStringLiteral("Add widgets"));
+    m_galleryButton->setAccessibleName(m_galleryButton->toolTip());
+
+    if (open) {
+        if (!m_tapLayer) {
+            m_tapLayer = new TapLayer(m_store, this);
+            m_tapLayer->setGeometry(rect());
+            m_tapLayer->show();
+        }
+        if (!m_gallery) {
+            m_gallery = new WidgetGallery(m_store, this);
+            m_gallery->setBackdrop(m_backdrop.get());
+            connect(
+                m_gallery, &WidgetGallery::heightRequested, this, &DashboardView::setGalleryHeight);
+            m_gallery->show();
+        }
+        for (const CardParts &parts : std::as_const(m_cards))
+            parts.remove->show();
+        restack();
+    } else if (m_tapLayer) {
+        // Deferred: the tap layer itself may be handling the click that closed the gallery.
+        m_tapLayer->hide();
+        m_tapLayer->deleteLater();
+        m_tapLayer = nullptr;
+    }
+    layoutOverlay();
+    m_spring->animateTo(open ? 1.0 : 0.0, s_animationsEnabled && isVisible());
+}
+
+void DashboardView::applyGalleryProgress(double progress)
+{
+    m_galleryProgress = progress;
+    const double shown = qBound(0.0, progress, 1.0);
+    const bool open = m_store.isGalleryOpen();
+    for (const CardParts &parts : std::as_const(m_cards)) {
+        parts.remove->setOpacity(shown);
+        parts.remove->setVisible(open || shown > 0);
+    }
+    if (m_gallery) {
+        // The sheet comes up from below the bottom edge and fades in on the way.
+        const bool settled = shown >= 1.0 || !m_spring->state();
+        if (settled) {
+            m_gallery->setGraphicsEffect(nullptr);
+        } else {
+            auto *effect = qobject_cast<QGraphicsOpacityEffect *>(m_gallery->graphicsEffect());
+            if (!effect) {
+                effect = new QGraphicsOpacityEffect(m_gallery);
+                m_gallery->setGraphicsEffect(effect);
+            }
+            effect->setOpacity(shown);
+        }
+        if (!open && !m_spring->state())
+            m_gallery->deleteLater();
+        layoutOverlay();
+    }
+}
+
+void DashboardView::layoutOverlay()
+{
+    const QSizeF canvas(size());
+    m_toolbar->setGeometry(0, 0, width(), DashboardToolbar::barHeight);
+    m_galleryButton->setFrameGeometry(galleryButtonCircle(canvas));
+    if (m_tapLayer)
+        m_tapLayer->setGeometry(rect());
+    if (m_gallery) {
+        const qreal maximum = maximumHeight(canvas.height());
+        m_gallery->setCanvasSize(canvas);
+        m_gallery->setHeight(m_galleryHeight, maximum);
+        QRectF frame = galleryFrame(canvas, m_galleryHeight);
+        const qreal hidden = canvas.height() - frame.top();
+        frame.translate(0, (1.0 - m_galleryProgress) * hidden);
+        m_gallery->setGeometry(frame.toAlignedRect());
+    }
+}
+
+void DashboardView::resizeEvent(QResizeEvent *)
+{
+    m_backdrop->setSize(size(), devicePixelRatioF());
+    for (const CardParts &parts : std::as_const(m_cards))
+        parts.card->setCanvasSize(QSizeF(size()));
+    layoutOverlay();
+}
+
+void DashboardView::mousePressEvent(QMouseEvent *event)
+{
+    // Clicks that reach the view itself fell beside a button's circle, in its shadow.
+    if (m_store.isGalleryOpen() && event->button() == Qt::LeftButton)
+        m_store.setGalleryOpen(false);
+}
+
+void DashboardView::paintEvent(QPaintEvent *event)
+{
+    m_backdrop->setSize(size(), devicePixelRatioF());
+    QPainter painter(this);
+    const QRect area = event->rect();
+    m_backdrop->paint(painter, QRectF(area), QPointF(area.topLeft()));
 }

@@ -2,13 +2,33 @@
 
 #include "faceservices.h"
 
+#include <QHash>
 #include <QImage>
+#include <QList>
+#include <QPointer>
+#include <QRectF>
+#include <QUuid>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
+class Backdrop;
 class DashboardStore;
+class DashboardToolbar;
+class RoundButton;
+class ShadowView;
+class SpringAnimation;
+class WidgetCard;
+class WidgetGallery;
+struct DashboardWidget;
 
-// The root view of one overlay panel: backdrop, cards, toolbar, gallery button and gallery.
+// The root view of one overlay panel. Back to front: the backdrop with its gradient, the
+// tap layer (only while the gallery is open), the cards in list order, the toolbar and
+// the floating gallery button, and the gallery sheet.
+//
+// Cards are kept per widget id for as long as the id is in the store: a store change
+// restacks, moves, adds and removes cards, but never rebuilds one, so a face keeps its
+// focus and a drag survives the card being brought to the front.
 class DashboardView : public QWidget
 {
     Q_OBJECT
@@ -16,13 +36,78 @@ class DashboardView : public QWidget
 public:
     DashboardView(DashboardStore &store, std::function<void()> close, FaceServices services,
         QWidget *parent = nullptr);
+    ~DashboardView() override;
 
     // The blurred picture of the desktop under this panel; a null image means the tint.
     void setBackdrop(const QImage &backdrop);
 
+    // The tallest the gallery may be on a canvas this high: max(min(H - 90, 560), 180).
+    static qreal maximumHeight(qreal canvasHeight);
+    // The gallery's frame for a canvas and a requested height.
+    static QRectF galleryFrame(QSizeF canvas, qreal galleryHeight);
+    // A card's frame: its kind's size with the top-left at the stored corner.
+    static QRectF cardFrame(const DashboardWidget &widget);
+    // The remove button's circle for a card frame: 42 points, centred 13 points in from the
+    // top-right corner, so it overhangs the corner by 8 points.
+    static QRectF removeButtonCircle(const QRectF &cardFrame);
+    // The floating button's circle: 52 points, 22 from the right and 20 from the bottom.
+    static QRectF galleryButtonCircle(QSizeF canvas);
+
+    qreal galleryHeight() const { return m_galleryHeight; }
+    void setGalleryHeight(qreal height);
+
+    WidgetCard *card(const QUuid &id) const;
+    // Cards bottom to top.
+    QList<WidgetCard *> cards() const;
+    RoundButton *removeButton(const QUuid &id) const;
+    WidgetGallery *gallery() const;
+    QWidget *tapLayer() const { return m_tapLayer; }
+    RoundButton *galleryButton() const { return m_galleryButton; }
+    DashboardToolbar *toolbar() const { return m_toolbar; }
+
+    // Brings the cards in line with the store now instead of after the current event.
+    void reconcileNow();
+
+    // Off in tests and when rendering to files: changes then apply at once.
+    static void setAnimationsEnabled(bool enabled);
+    static bool animationsEnabled();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
 private:
+    struct CardParts
+    {
+        WidgetCard *card = nullptr;
+        ShadowView *shadow = nullptr;
+        RoundButton *remove = nullptr;
+    };
+
+    void scheduleReconcile();
+    void reconcile();
+    CardParts makeCard(const DashboardWidget &widget);
+    void placeCard(const CardParts &parts);
+    void restack();
+    void galleryOpenChanged(bool open);
+    void applyGalleryProgress(double progress);
+    void layoutOverlay();
+
     DashboardStore &m_store;
     std::function<void()> m_close;
     FaceServices m_services;
-    QImage m_backdrop;
+    std::unique_ptr<Backdrop> m_backdrop;
+    qreal m_galleryHeight = 500;
+
+    QHash<QUuid, CardParts> m_cards;
+    QList<QUuid> m_stackOrder;
+    bool m_reconcilePending = false;
+
+    QPointer<QWidget> m_tapLayer;
+    QPointer<WidgetGallery> m_gallery;
+    DashboardToolbar *m_toolbar;
+    RoundButton *m_galleryButton;
+    SpringAnimation *m_spring;
+    double m_galleryProgress = 0;
 };

@@ -1,0 +1,50 @@
+#include "dashboardtoolbar.h"
+
+#include "faceconventions.h"
+#include "symbolview.h"
+#include "theme.h"
+#include "toolbarbuttonstyle.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+
+DashboardToolbar::DashboardToolbar(
+    DashboardStore &store, std::function<void()> close, QWidget *parent)
+    : QWidget(parent)
+    , m_closeButton(new ToolbarButtonStyle(QString(), false, this))
+{
+    Q_UNUSED(store);
+    setObjectName(QStringLiteral("toolbar"));
+    setFixedHeight(barHeight);
+
+    auto *title = new QHBoxLayout;
+    title->setSpacing(10);
+    title->addWidget(
+        new SymbolView(QStringLiteral("square.grid.2x2.fill"), 16, Theme::cyan(), this));
+    title->addWidget(Face::label(QStringLiteral("Corvina"),
+        Theme::font(16, QFont::DemiBold, Theme::FontDesign::rounded), Theme::primaryText(), this));
+
+    m_closeButton->setObjectName(QStringLiteral("closeButton"));
+    m_closeButton->setSymbol(QStringLiteral("xmark"), 18);
+    m_closeButton->setToolTip(QStringLiteral("Close Dashboard"));
+    m_closeButton->setAccessibleName(QStringLiteral("Close Dashboard"));
+    connect(m_closeButton, &QAbstractButton::clicked, this, [close] {
+        if (close)
+            close();
+    });
+
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(22, 0, 22, 0);
+    row->setSpacing(12);
+    row->addLayout(title);
+    row->addStretch(1);
+    row->addWidget(m_closeButton);
+}
+
+void DashboardToolbar::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Theme::black(0.18));
+    painter.fillRect(QRect(0, height() - 1, width(), 1), Theme::white(0.18));
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "shapes.h"
+
+#include <QWidget>
+
+// The drop shadow of one card, a sibling just below it. It never takes a click, so the
+// soft edge around a card does not hide what lies under it.
+class ShadowView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ShadowView(const ShadowSpec &spec, QWidget *parent = nullptr);
+
+    // Covers the shadow of a shape with the frame `shape` in parent coordinates.
+    void setShapeGeometry(const QRectF &shape);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    ShadowSpec m_spec;
+    QSizeF m_shapeSize;
+};

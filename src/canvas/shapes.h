@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QColor>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPointF>
+#include <QRectF>
+
+// A rounded rectangle with continuous (curvature-smooth) corners, as the overlay's cards
+// and sheets use.
+QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius);
+
+// A soft drop shadow under a rounded shape, pre-blurred once and cached per size.
+struct ShadowSpec
+{
+    qreal cornerRadius = 0;
+    bool continuousCorners = true;
+    QColor color;
+    qreal radius = 0; // blur radius in points
+    QPointF offset;
+};
+
+struct Shadow
+{
+    QPixmap pixmap;
+    // Where the shape's top-left corner lies inside the pixmap, in points.
+    QPointF shapeOrigin;
+};
+
+// The shadow of a shape of `size`, with the shape itself cut out so a translucent fill
+// above it stays clean.
+Shadow cachedShadow(QSizeF size, const ShadowSpec &spec, qreal devicePixelRatio);
+// How far a shadow reaches beyond its shape on each side (left, top, right, bottom).
+QMarginsF shadowMargins(const ShadowSpec &spec);

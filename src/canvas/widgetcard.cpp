@@ -1,0 +1,84 @@
+#include "widgetcard.h"
+
+#include "backdrop.h"
+#include "dashboardstore.h"
+#include "draghandle.h"
+#include "facefactory.h"
+#include "shapes.h"
+#include "theme.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+
+WidgetCard::WidgetCard(DashboardStore &store, QUuid id, DashboardWidgetKind kind,
+    std::function<void()> close, FaceServices services, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_id(id)
+    , m_kind(kind)
+    , m_face(createFace(kind, FaceContext {&store, id, std::move(close), services}, this))
+    , m_handle(new DragHandle(this))
+{
+    setObjectName(QStringLiteral("widgetCard"));
+    setProperty("widgetId", id);
+    m_face->setObjectName(QStringLiteral("face"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 30, 20, 20);
+    layout->setSpacing(0);
+    layout->addWidget(m_face);
+
+    m_handle->setAccessibleName(
+        QStringLiteral("Move ") + WidgetKinds::title(kind) + QStringLiteral(" widget"));
+    m_handle->raise();
+    connect(m_handle, &DragHandle::dragStarted, this, &WidgetCard::beginDrag);
+    connect(m_handle, &DragHandle::dragChanged, this, &WidgetCard::changeDrag);
+    connect(m_handle, &DragHandle::dragEnded, this, &WidgetCard::endDrag);
+}
+
+void WidgetCard::setBackdrop(const Backdrop *backdrop)
+{
+    m_backdrop = backdrop;
+    update();
+}
+
+void WidgetCard::beginDrag()
+{
+    // The end position is computed from where the card stood before the drag.
+    if (const DashboardWidget *widget = m_store.widget(m_id))
+        m_dragOrigin = QPointF(widget->x, widget->y);
+    m_dragging = true;
+    m_store.bringToFront(m_id);
+}
+
+void WidgetCard::changeDrag(QPointF translation)
+{
+    m_translation = translation;
+    Q_EMIT translationChanged();
+}
+
+void WidgetCard::endDrag(QPointF translation)
+{
+    m_store.move(m_id, m_dragOrigin + translation, m_canvasSize);
+    m_translation = QPointF();
+    m_dragging = false;
+    Q_EMIT translationChanged();
+}
+
+void WidgetCard::resizeEvent(QResizeEvent *)
+{
+    m_handle->move((width() - m_handle->width()) / 2, 0);
+}
+
+void WidgetCard::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = QRectF(rect());
+    const QPainterPath shape = continuousRoundedRect(bounds, cornerRadius);
+    if (m_backdrop)
+        m_backdrop->paint(painter, shape, QPointF(pos()));
+    painter.fillPath(shape, Theme::white(0.07));
+    painter.setPen(QPen(Theme::white(0.18), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(continuousRoundedRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius));
+}
