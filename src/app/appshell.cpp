@@ -87,12 +87,10 @@ void AppShell::start(const QString &sessionDirectory)
     m_tray->setContextMenu(m_menu);
     m_tray->show();
 
-    if (const std::optional<QString> failure = m_controller.start()) {
-        std::fprintf(stderr,
-            "corvina: the F12 hot key is not available (%s); open Corvina from the "
-            "tray or bind a key to \"corvina --toggle\".\n",
-            qPrintable(*failure));
-    }
+    connect(&m_controller, &DashboardController::hotKeyUnavailable, this,
+        &AppShell::reportHotKeyUnavailable);
+    if (const std::optional<QString> failure = m_controller.start())
+        reportHotKeyUnavailable(*failure);
     connect(qApp, &QCoreApplication::aboutToQuit, &m_controller, &DashboardController::stop);
 
     if (!QSystemTrayIcon::isSystemTrayAvailable())
@@ -112,6 +110,14 @@ void AppShell::startWithoutTray(const QString &sessionDirectory)
         return;
     marker.close();
     QMetaObject::invokeMethod(&m_controller, &DashboardController::show, Qt::QueuedConnection);
+}
+
+void AppShell::reportHotKeyUnavailable(const QString &reason)
+{
+    std::fprintf(stderr,
+        "corvina: the F12 hot key is not available (%s); open Corvina from the tray, or bind "
+        "F12 to \"corvina --toggle\" in your desktop's keyboard settings.\n",
+        qPrintable(reason));
 }
 
 bool AppShell::handleCommand(const QString &command)

@@ -37,6 +37,7 @@ public:
 
 private:
     void showAbout();
+    void reportHotKeyUnavailable(const QString &reason);
     void startWithoutTray(const QString &sessionDirectory);
 
     DashboardController m_controller;
