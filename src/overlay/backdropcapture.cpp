@@ -4,5 +4,5 @@
 
 QImage captureDesktopBackdrop(const ScreenInfo &screen)
 {
-    return screen.screen ? DesktopBlur::blurredGrab(screen.screen) : QImage();
+    return DesktopBlur::blurredGrab(screen.screen.data());
 }
