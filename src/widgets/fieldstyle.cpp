@@ -62,8 +62,8 @@ void applyDateField(QDateEdit *field)
     applyDarkPalette(field);
     // Left to the style's own frame so that the pop-up arrow stays drawn.
     QPalette palette = field->palette();
-    palette.setColor(QPalette::Base, QColor(0x26, 0x26, 0x2a));
-    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
+    palette.setColor(QPalette::Base, Theme::black(0.25));
+    palette.setColor(QPalette::Button, QColor(0x4a, 0x4a, 0x50));
     field->setPalette(palette);
     if (QCalendarWidget *calendar = field->calendarWidget())
         applyDarkPalette(calendar);
