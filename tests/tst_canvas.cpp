@@ -97,6 +97,7 @@ private Q_SLOTS:
     void galleryOpensAndClosesByEachPath_data();
     void galleryOpensAndClosesByEachPath();
     void clickOnEmptyCanvasWhileClosedDoesNothing();
+    void clicksOnCardsToolbarAndSheetKeepTheGalleryOpen();
     void gallerySpringsInAndOut();
     void galleryButtonTooltipFollowsState();
     void removeButtonRemovesOnlyItsCard();
@@ -493,6 +494,20 @@ void TestCanvas::gallerySpringsInAndOut()
     QVERIFY(!m_view->tapLayer());
     QTRY_VERIFY(gallery.isNull());
     QVERIFY(!m_view->removeButton(m_store->widgets().at(0).id)->isVisible());
+}
+
+void TestCanvas::clicksOnCardsToolbarAndSheetKeepTheGalleryOpen()
+{
+    m_store->setWidgets({widgetAt(DashboardWidgetKind::pomodoro, 100, 200)});
+    QVERIFY(makeView());
+    m_store->setGalleryOpen(true);
+    WidgetCard *card = m_view->cards().first();
+    click(card, QPoint(card->width() / 2, card->height() / 2));
+    QVERIFY(m_store->isGalleryOpen());
+    click(m_view->toolbar(), QPoint(600, 30));
+    QVERIFY(m_store->isGalleryOpen());
+    click(m_view->gallery(), QPoint(5, m_view->gallery()->height() - 5));
+    QVERIFY(m_store->isGalleryOpen());
 }
 
 void TestCanvas::clickOnEmptyCanvasWhileClosedDoesNothing()

@@ -7,6 +7,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 
 DashboardToolbar::DashboardToolbar(
@@ -40,6 +41,11 @@ DashboardToolbar::DashboardToolbar(
     row->addLayout(title);
     row->addStretch(1);
     row->addWidget(m_closeButton);
+}
+
+void DashboardToolbar::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
 }
 
 void DashboardToolbar::paintEvent(QPaintEvent *)

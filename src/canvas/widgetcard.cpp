@@ -7,6 +7,7 @@
 #include "shapes.h"
 #include "theme.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -62,6 +63,12 @@ void WidgetCard::endDrag(QPointF translation)
     m_translation = QPointF();
     m_dragging = false;
     Q_EMIT translationChanged();
+}
+
+void WidgetCard::mousePressEvent(QMouseEvent *event)
+{
+    // The card is solid: a click on it never reaches the canvas behind.
+    event->accept();
 }
 
 void WidgetCard::resizeEvent(QResizeEvent *)

@@ -235,6 +235,11 @@ void WidgetGallery::updateExpanded()
     m_stack->setContentsMargins(20, 8, 20, expanded ? 20 : 4);
 }
 
+void WidgetGallery::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
 void WidgetGallery::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

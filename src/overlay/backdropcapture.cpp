@@ -1,7 +1,8 @@
 #include "backdropcapture.h"
 
-QImage captureDesktopBackdrop(const ScreenInfo &)
+#include "desktopblur.h"
+
+QImage captureDesktopBackdrop(const ScreenInfo &screen)
 {
-    // The canvas's blur lands separately; until then every panel uses the tint.
-    return {};
+    return DesktopBlur::blurredGrab(screen.screen.data());
 }
