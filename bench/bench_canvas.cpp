@@ -110,7 +110,7 @@ void dragFrame(benchmark::State &state)
         const QRect before = card->geometry();
         sendMouse(handle, QEvent::MouseMove, start + QPoint(offset, offset / 2));
         // Paint what the move uncovered and covered, shadows included, at once.
-        const QRect dirty = before.united(card->geometry()).adjusted(-50, -50, 50, 60);
+        const QRect dirty = before.united(card->geometry()).adjusted(-70, -70, 70, 80);
         c.view->repaint(dirty);
     }
     state.counters["canvasPaints"] = double(counter.paints);

@@ -76,8 +76,10 @@ void Backdrop::paint(QPainter &painter, const QPainterPath &clip, QPointF source
     if (composed.isNull())
         return;
     // A textured brush keeps the clip's edge antialiased where a clip region would not.
+    // Brush textures are laid out in device pixels whatever their ratio: scale them back.
     QBrush brush(composed);
-    brush.setTransform(QTransform::fromTranslate(-source.x(), -source.y()));
+    brush.setTransform(
+        QTransform::fromTranslate(-source.x(), -source.y()).scale(1 / m_ratio, 1 / m_ratio));
     const QPainter::CompositionMode mode = painter.compositionMode();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillPath(clip, brush);

@@ -17,8 +17,7 @@ QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool ga
     const bool animations = DashboardView::animationsEnabled();
     DashboardView::setAnimationsEnabled(false);
     store.setGalleryOpen(galleryOpen);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::black);
+    QImage image;
     {
         DashboardView view(
             store, [] {}, FaceServices {});
@@ -28,8 +27,13 @@ QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool ga
         view.show();
         view.reconcileNow();
         QCoreApplication::processEvents();
+        // In device pixels: a HiDPI screen gives a picture as sharp as the screen.
+        QPixmap shot = view.grab();
+        shot.setDevicePixelRatio(1.0);
+        image = QImage(shot.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
         QPainter painter(&image);
-        painter.drawPixmap(0, 0, view.grab());
+        painter.drawPixmap(0, 0, shot);
     }
     DashboardView::setAnimationsEnabled(animations);
     return image;

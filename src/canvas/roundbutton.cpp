@@ -64,7 +64,8 @@ void RoundButton::paintEvent(QPaintEvent *)
     if (m_opacity <= 0)
         return;
     QPainter painter(this);
-    painter.setOpacity(m_opacity);
+    // A plain button only dims while it is held.
+    painter.setOpacity(m_opacity * (isDown() ? 0.75 : 1.0));
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF circle = circleFrame();
     const Shadow shadow = cachedShadow(circle.size(), m_look.shadow, devicePixelRatioF());

@@ -54,9 +54,16 @@ QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius)
     return path;
 }
 
+namespace {
+
+// Three passes of a box of radius r spread a point over 3r on each side.
+qreal shadowReach(qreal radius) { return qCeil(radius * 3) + 1; }
+
+} // namespace
+
 QMarginsF shadowMargins(const ShadowSpec &spec)
 {
-    const qreal reach = qCeil(spec.radius * 1.5) + 1;
+    const qreal reach = shadowReach(spec.radius);
     return QMarginsF(reach + qMax(0.0, -spec.offset.x()), reach + qMax(0.0, -spec.offset.y()),
         reach + qMax(0.0, spec.offset.x()), reach + qMax(0.0, spec.offset.y()));
 }
@@ -77,7 +84,7 @@ Shadow cachedShadow(QSizeF size, const ShadowSpec &spec, qreal devicePixelRatio)
     if (const Shadow *cached = cache.object(key))
         return *cached;
 
-    const qreal reach = qCeil(spec.radius * 1.5) + 1;
+    const qreal reach = shadowReach(spec.radius);
     const QSizeF full(size.width() + 2 * reach + qAbs(spec.offset.x()),
         size.height() + 2 * reach + qAbs(spec.offset.y()));
     // Blurring at a reduced scale is far cheaper and invisible in a soft shadow.
@@ -101,7 +108,9 @@ Shadow cachedShadow(QSizeF size, const ShadowSpec &spec, qreal devicePixelRatio)
         painter.scale(blurScale, blurScale);
         painter.fillPath(shape(shapeOrigin + spec.offset), spec.color);
     }
-    boxBlur(image, qMax(1, qRound(spec.radius * 0.5 * blurScale)));
+    // Three box passes of radius r approximate a Gaussian of sigma ~ r; the toolkit's
+    // shadow radius is that sigma.
+    boxBlur(image, qMax(1, qRound(spec.radius * blurScale)));
 
     QImage result(qCeil(full.width() * devicePixelRatio), qCeil(full.height() * devicePixelRatio),
         QImage::Format_ARGB32_Premultiplied);
