@@ -11,6 +11,7 @@
 #include "quitsignals.h"
 
 #include <QApplication>
+#include <QTemporaryFile>
 #include <QThread>
 #include <cstdio>
 
@@ -88,6 +89,7 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
 // Lays out every screen's dashboard offscreen and writes the pictures; no instance needed.
 int renderDashboards(int argc, char *argv[], const CommandLine &command)
 {
+    const auto headless = DashboardRenderer::useHeadlessPlatformIfNeeded();
     QApplication app(argc, argv);
     setNames();
     const DashboardRenderer::Result result
