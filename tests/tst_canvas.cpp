@@ -20,8 +20,10 @@
 #include "widgetcard.h"
 #include "widgetgallery.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -94,6 +96,8 @@ private Q_SLOTS:
     void cardsAreFramedAtTheirStoredCorners();
     void removeButtonOverhangsTheCornerByEightPoints();
     void cardsStackInListOrderAndSurviveRestacking();
+    void typingKeepsTheEditorAndItsFocus();
+    void duplicateIdsShowOneCard();
     void galleryOpensAndClosesByEachPath_data();
     void galleryOpensAndClosesByEachPath();
     void clickOnEmptyCanvasWhileClosedDoesNothing();
@@ -427,6 +431,41 @@ void TestCanvas::cardsStackInListOrderAndSurviveRestacking()
     // Drawn last: the topmost child at its centre is the card or one of its children.
     QWidget *top = m_view->childAt(after.last()->geometry().center());
     QVERIFY(top == after.last() || after.last()->isAncestorOf(top));
+}
+
+void TestCanvas::typingKeepsTheEditorAndItsFocus()
+{
+    m_store->setWidgets({widgetAt(DashboardWidgetKind::notes, 100, 200),
+        widgetAt(DashboardWidgetKind::clock, 600, 200)});
+    QVERIFY(makeView());
+    m_view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+    const QUuid notes = m_store->widgets().at(0).id;
+    auto *editor = cardOf(notes)->findChild<QPlainTextEdit *>();
+    QVERIFY(editor);
+    editor->setFocus();
+    editor->selectAll();
+
+    QTest::keyClicks(editor, QStringLiteral("abc"));
+    m_store->bringToFront(m_store->widgets().at(1).id); // another card rises meanwhile
+    QCoreApplication::processEvents();
+    QTest::keyClicks(editor, QStringLiteral("de"));
+    QCoreApplication::processEvents();
+
+    QCOMPARE(cardOf(notes)->findChild<QPlainTextEdit *>(), editor);
+    QCOMPARE(QApplication::focusWidget(), editor);
+    QCOMPARE(m_store->widget(notes)->note, QStringLiteral("abcde"));
+}
+
+void TestCanvas::duplicateIdsShowOneCard()
+{
+    const DashboardWidget clock = widgetAt(DashboardWidgetKind::clock, 100, 200);
+    DashboardWidget copy = clock;
+    copy.x = 500;
+    m_store->setWidgets({clock, copy});
+    QVERIFY(makeView());
+    QCOMPARE(m_view->cards().size(), 1);
+    QCOMPARE(cardOf(clock.id)->geometry().topLeft(), QPoint(100, 200));
 }
 
 void TestCanvas::galleryOpensAndClosesByEachPath_data()

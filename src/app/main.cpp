@@ -10,6 +10,7 @@
 #include "quitsignals.h"
 
 #include <QApplication>
+#include <QTemporaryFile>
 #include <QThread>
 #include <cstdio>
 
@@ -87,6 +88,7 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
 // Lays out every screen's dashboard offscreen and writes the pictures; no instance needed.
 int renderDashboards(int argc, char *argv[], const CommandLine &command)
 {
+    const auto headless = DashboardRenderer::useHeadlessPlatformIfNeeded();
     QApplication app(argc, argv);
     setNames();
     const DashboardRenderer::Result result

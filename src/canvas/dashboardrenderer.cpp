@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QTemporaryFile>
 
 namespace DashboardRenderer {
 
@@ -39,8 +40,40 @@ QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool ga
     return image;
 }
 
+namespace {
+
+// Without a desktop to grab (no display at all), a calm stand-in so the pictures still
+// show the frosted cards as they look over a wallpaper.
+QImage standInDesktop(QSize size)
+{
+    QImage image(QSize(qMax(1, size.width() / DesktopBlur::downscale),
+                     qMax(1, size.height() / DesktopBlur::downscale)),
+        QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient base(0, 0, image.width(), image.height());
+    base.setColorAt(0, QColor(0x4A, 0x5E, 0x8C));
+    base.setColorAt(1, QColor(0x1B, 0x1C, 0x33));
+    painter.fillRect(image.rect(), base);
+    const auto glow = [&](QPointF centre, qreal radius, QColor colour) {
+        QRadialGradient gradient(centre, radius);
+        gradient.setColorAt(0, colour);
+        colour.setAlpha(0);
+        gradient.setColorAt(1, colour);
+        painter.fillRect(image.rect(), gradient);
+    };
+    glow(QPointF(image.width() * 0.8, image.height() * 0.2), image.width() * 0.45,
+        QColor(0xE0, 0x7A, 0x5F, 150));
+    glow(QPointF(image.width() * 0.15, image.height() * 0.85), image.width() * 0.4,
+        QColor(0x3D, 0xA5, 0xD9, 110));
+    painter.end();
+    return image;
+}
+
+} // namespace
+
 Result renderScreens(const QString &directory, bool galleryOpen)
 {
+    const bool canGrab = QGuiApplication::platformName() != QLatin1String("offscreen");
     Result result;
     if (!QDir().mkpath(directory)) {
         result.error = QStringLiteral("Cannot create the folder %1").arg(directory);
@@ -66,8 +99,9 @@ Result renderScreens(const QString &directory, bool galleryOpen)
         for (const DashboardWidget &widget : QList<DashboardWidget>(store.widgets()))
             store.move(widget.id, QPointF(widget.x, widget.y), canvas);
 
-        const QImage image = render(
-            store, screen->geometry().size(), DesktopBlur::blurredGrab(screen), galleryOpen);
+        const QImage desktop = canGrab ? DesktopBlur::blurredGrab(screen)
+                                       : standInDesktop(screen->geometry().size());
+        const QImage image = render(store, screen->geometry().size(), desktop, galleryOpen);
         // A screen without a name (the offscreen platform's) is named by its position.
         const QString name = identifier.isEmpty()
             ? QStringLiteral("screen-%1").arg(result.written.size() + 1)
@@ -82,6 +116,22 @@ Result renderScreens(const QString &directory, bool galleryOpen)
     if (result.written.isEmpty())
         result.error = QStringLiteral("No screens to render");
     return result;
+}
+
+std::unique_ptr<QTemporaryFile> useHeadlessPlatformIfNeeded()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return nullptr;
+    auto config = std::make_unique<QTemporaryFile>();
+    const QByteArray screens = R"({"screens": [{"name": "HEADLESS-1", "x": 0, "y": 0,
+        "width": 1920, "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+    if (!config->open() || config->write(screens) != screens.size() || !config->flush()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return nullptr;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config->fileName()));
+    return config;
 }
 
 } // namespace DashboardRenderer

@@ -4,7 +4,9 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
+class QTemporaryFile;
 class DashboardStore;
 
 // Lays dashboards out without showing a window and writes them as pictures: for the
@@ -25,5 +27,10 @@ struct Result
 // arrangement is read from the user's defaults as the overlay would read it, into memory:
 // rendering never writes the user's stored arrangements.
 Result renderScreens(const QString &directory, bool galleryOpen);
+
+// Without X11 or Wayland, and with no platform asked for, picks the offscreen platform with
+// one 1920 x 1080 screen named "HEADLESS-1". Call before the QApplication exists and keep
+// the returned file alive until it does; null when nothing needed changing.
+std::unique_ptr<QTemporaryFile> useHeadlessPlatformIfNeeded();
 
 } // namespace DashboardRenderer

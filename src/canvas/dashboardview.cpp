@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
 
 namespace {
 
@@ -88,6 +89,8 @@ DashboardView::DashboardView(
     dark.setColor(QPalette::ToolTipBase, QColor(40, 40, 46));
     dark.setColor(QPalette::ToolTipText, Theme::primaryText());
     setPalette(dark);
+    // Tooltips are top-level windows with a palette of their own.
+    QToolTip::setPalette(dark);
     setFont(Theme::textStyle(Theme::TextStyle::body));
 
     m_galleryButton->setObjectName(QStringLiteral("galleryButton"));
