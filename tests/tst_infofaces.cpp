@@ -20,13 +20,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
-#include <functional>
 #include <memory>
 #include <unicode/timezone.h>
 
@@ -153,7 +151,6 @@ private slots:
     void diceStartAtThreeAndFiveAndRoll();
 
     void factoryBuildsEveryInformationFace();
-    void renderScreenshots();
 };
 
 void TestInfoFaces::clockShowsTimeAndDateInUserLocale_data()
@@ -514,79 +511,6 @@ void TestInfoFaces::factoryBuildsEveryInformationFace()
         QCOMPARE(face->objectName(), name);
         QCOMPARE(face->parentWidget(), &parent);
     }
-}
-
-// With CORVINA_FACE_SHOTS set to a folder, writes a picture of every face in a plain card.
-void TestInfoFaces::renderScreenshots()
-{
-    const QString folder = qEnvironmentVariable("CORVINA_FACE_SHOTS");
-    if (folder.isEmpty())
-        QSKIP("set CORVINA_FACE_SHOTS to write the face pictures");
-    QDir().mkpath(folder);
-
-    FakePasteboard pasteboard;
-    pasteboard.content = QStringLiteral(
-        "git log --oneline main..info\nShip the information faces before the demo on Friday.");
-    FakeOpener opener;
-    const QList<std::pair<DashboardWidgetKind, QString>> faces = {
-        {DashboardWidgetKind::clock, "clock"},
-        {DashboardWidgetKind::worldClock, "worldclock"},
-        {DashboardWidgetKind::system, "system"},
-        {DashboardWidgetKind::battery, "battery-desktop"},
-        {DashboardWidgetKind::clipboard, "clipboard"},
-        {DashboardWidgetKind::quickLinks, "quicklinks"},
-        {DashboardWidgetKind::yearProgress, "yearprogress"},
-        {DashboardWidgetKind::quote, "quote"},
-        {DashboardWidgetKind::dice, "dice"},
-    };
-    const auto shoot = [&](DashboardWidgetKind kind, const QString &name,
-                           const std::function<QWidget *(QWidget *)> &build) {
-        const QSize card = WidgetKinds::cardSize(kind).toSize();
-        QWidget frame;
-        frame.setFixedSize(card);
-        frame.setAttribute(Qt::WA_TranslucentBackground);
-        auto *layout = new QVBoxLayout(&frame);
-        layout->setContentsMargins(20, 30, 20, 20);
-        layout->addWidget(build(&frame));
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        QCoreApplication::processEvents();
-
-        QImage image(card * 2, QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(2);
-        image.fill(QColor(28, 30, 38));
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Theme::white(0.12));
-        painter.setBrush(Theme::white(0.07));
-        painter.drawRoundedRect(QRectF(0.5, 0.5, card.width() - 1, card.height() - 1), 22, 22);
-        frame.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
-        painter.end();
-        QVERIFY(image.save(QDir(folder).filePath(QStringLiteral("face-") + name + ".png")));
-    };
-
-    for (const auto &[kind, name] : faces) {
-        shoot(kind, name, [&, kind = kind](QWidget *parent) {
-            FaceContext context;
-            context.services.pasteboard = &pasteboard;
-            context.services.linkOpener = &opener;
-            return createFace(kind, context, parent);
-        });
-    }
-
-    // A laptop's figures, from fixtures.
-    QTemporaryDir supplies;
-    makeSupplies(supplies, 64, 100);
-    shoot(DashboardWidgetKind::battery, QStringLiteral("battery-laptop"),
-        [&](QWidget *parent) { return new BatteryWidget(supplies.path(), parent); });
-    QTemporaryDir low;
-    makeSupplies(low, 15, 100);
-    shoot(DashboardWidgetKind::battery, QStringLiteral("battery-low"),
-        [&](QWidget *parent) { return new BatteryWidget(low.path(), parent); });
-    MachineSources sources;
-    sources.powerSupplyRoot = supplies.path();
-    shoot(DashboardWidgetKind::system, QStringLiteral("system-laptop"),
-        [&](QWidget *parent) { return new SystemWidget(sources, parent); });
 }
 
 QTEST_MAIN(TestInfoFaces)
