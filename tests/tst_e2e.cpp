@@ -260,6 +260,28 @@ private Q_SLOTS:
         QVERIFY(app.state() == QProcess::Running);
     }
 
+    void ctrlLClosesTheOverlayAndCtrlQQuits()
+    {
+        key({QStringLiteral("key"), QStringLiteral("F12")});
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        key({QStringLiteral("key"), QStringLiteral("ctrl+l")});
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
+        key({QStringLiteral("key"), QStringLiteral("F12")});
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        key({QStringLiteral("key"), QStringLiteral("ctrl+q")});
+        QVERIFY(app.waitForFinished(waitMs));
+        QCOMPARE(app.exitCode(), 0);
+    }
+
+    void aCrashedInstanceDoesNotBlockTheNextOne()
+    {
+        ::kill(pid_t(app.processId()), SIGKILL);
+        QVERIFY(app.waitForFinished(waitMs));
+        startApp();
+        QCOMPARE(corvina({QStringLiteral("--toggle")}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+    }
+
     void eachScreenKeepsItsOwnArrangement()
     {
         key({QStringLiteral("key"), QStringLiteral("F12")});
