@@ -746,6 +746,8 @@ void TestCanvas::secondResizeStartsFromTheFirstsResult()
     // The height outlives the sheet.
     m_store->setGalleryOpen(false);
     m_store->setGalleryOpen(true);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(m_view->gallery());
     QCOMPARE(m_view->gallery()->height(), 450);
 
     // Through the handle itself: a drag of 150 down.

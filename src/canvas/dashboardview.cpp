@@ -102,8 +102,8 @@ DashboardView::DashboardView(
         &m_store, &DashboardStore::galleryOpenChanged, this, &DashboardView::galleryOpenChanged);
     connect(m_spring, &SpringAnimation::valueChanged, this, &DashboardView::applyGalleryProgress);
     connect(m_spring, &QAbstractAnimation::finished, this, [this] {
-        if (!m_store.isGalleryOpen() && m_gallery)
-            m_gallery->deleteLater();
+        if (!m_store.isGalleryOpen())
+            dropGallery();
     });
 
     reconcile();
@@ -348,10 +348,23 @@ void DashboardView::applyGalleryProgress(double progress)
             }
             effect->setOpacity(shown);
         }
-        if (!open && !m_spring->state())
-            m_gallery->deleteLater();
+        if (!open && !m_spring->state()) {
+            dropGallery();
+            return;
+        }
         layoutOverlay();
     }
+}
+
+void DashboardView::dropGallery()
+{
+    if (!m_gallery)
+        return;
+    // Forgotten at once, so opening again right away builds a fresh sheet instead of
+    // reusing one that is about to be deleted.
+    m_gallery->hide();
+    m_gallery->deleteLater();
+    m_gallery = nullptr;
 }
 
 void DashboardView::layoutOverlay()

@@ -93,6 +93,7 @@ private:
     void galleryOpenChanged(bool open);
     void applyGalleryProgress(double progress);
     void layoutOverlay();
+    void dropGallery();
 
     DashboardStore &m_store;
     std::function<void()> m_close;
