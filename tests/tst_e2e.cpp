@@ -78,7 +78,8 @@ private:
                 const QRegularExpression re(QLatin1String(name) + QStringLiteral(":\\s+(-?\\d+)"));
                 return re.match(info).captured(1).toInt();
             };
-            if (!info.contains(QLatin1String("IsViewable")))
+            // The tray icon shares the class; panels are the screen-sized ones.
+            if (!info.contains(QLatin1String("IsViewable")) || field("Width") < 640)
                 continue;
             result.append({id,
                 QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"),
@@ -277,6 +278,46 @@ private Q_SLOTS:
         QCOMPARE(app.exitStatus(), QProcess::NormalExit);
         QCOMPARE(app.exitCode(), 0);
         QCOMPARE(panels().size(), 0);
+    }
+
+    void withoutATrayTheFirstStartOfASessionShowsTheOverlay()
+    {
+        stop(app);
+        const QString marker = env.value(QStringLiteral("XDG_RUNTIME_DIR"))
+            + QStringLiteral("/corvina/shown-without-tray");
+        QFile::remove(marker);
+        app.start(QStringLiteral(CORVINA_BINARY), {});
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        QVERIFY(QString::fromLocal8Bit(app.readAllStandardError())
+                    .contains(QLatin1String("\"corvina --toggle\"")));
+        QCOMPARE(corvina({QStringLiteral("--hide")}), 0);
+        stop(app);
+
+        // The next start of the same session stays hidden.
+        startApp();
+        QVERIFY(QFile::exists(marker));
+        QCOMPARE(panels().size(), 0);
+    }
+
+    void withATrayNothingShowsAtStart()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
+            QSKIP("trayer is not installed");
+        stop(app);
+        QFile::remove(env.value(QStringLiteral("XDG_RUNTIME_DIR"))
+            + QStringLiteral("/corvina/shown-without-tray"));
+        QProcess tray;
+        tray.setProcessEnvironment(env);
+        tray.start(QStringLiteral("trayer"), {});
+        QVERIFY(tray.waitForStarted());
+        QTest::qWait(500);
+        app.start(QStringLiteral(CORVINA_BINARY), {});
+        QTest::qWait(2000);
+        const int shown = panels().size();
+        stop(tray);
+        QCOMPARE(shown, 0);
+        QVERIFY(!QString::fromLocal8Bit(app.readAllStandardError())
+                     .contains(QLatin1String("no system tray")));
     }
 
     // Last: the second monitor does not come back.

@@ -1,4 +1,5 @@
 #include "appshell.h"
+#include "autostart.h"
 #include "commandline.h"
 #include "defaults.h"
 #include "globalhotkey.h"
@@ -59,10 +60,21 @@ private Q_SLOTS:
         QTest::addRow("two commands") << QStringList {"--show", "--hide"} << int(A::Run) << true;
         QTest::addRow("unknown option") << QStringList {"--frobnicate"} << int(A::Run) << true;
         QTest::addRow("stray argument") << QStringList {"show"} << int(A::Run) << true;
+        QTest::addRow("--autostart on")
+            << QStringList {"--autostart", "on"} << int(A::Autostart) << false;
+        QTest::addRow("--autostart=off")
+            << QStringList {"--autostart=off"} << int(A::Autostart) << false;
+        QTest::addRow("--autostart maybe")
+            << QStringList {"--autostart", "maybe"} << int(A::Run) << true;
+        QTest::addRow("--autostart without value")
+            << QStringList {"--autostart"} << int(A::Run) << true;
+        QTest::addRow("--autostart with --toggle")
+            << QStringList {"--autostart", "on", "--toggle"} << int(A::Run) << true;
         QTest::addRow("--render DIR") << QStringList {"--render", "out"} << int(A::Render) << false;
         QTest::addRow("--render DIR --gallery")
             << QStringList {"--render", "out", "--gallery"} << int(A::Render) << false;
-        QTest::addRow("--render without a folder") << QStringList {"--render"} << int(A::Run) << true;
+        QTest::addRow("--render without a folder")
+            << QStringList {"--render"} << int(A::Run) << true;
         QTest::addRow("--gallery alone") << QStringList {"--gallery"} << int(A::Run) << true;
         QTest::addRow("--render and --show")
             << QStringList {"--render", "out", "--show"} << int(A::Run) << true;
@@ -78,6 +90,75 @@ private Q_SLOTS:
             = CommandLine::parse(parser, QStringList {QStringLiteral("corvina")} + arguments);
         QCOMPARE(int(command.action), action);
         QCOMPARE(!command.error.isEmpty(), fails);
+    }
+
+    void autostartValue_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("on");
+        QTest::addRow("on") << QStringLiteral("on") << true;
+        QTest::addRow("off") << QStringLiteral("off") << false;
+    }
+
+    void autostartValue()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, on);
+        QCommandLineParser parser;
+        const CommandLine command = CommandLine::parse(
+            parser, {QStringLiteral("corvina"), QStringLiteral("--autostart"), value});
+        QCOMPARE(command.autostart, on);
+    }
+
+    void autostartWritesAndRemovesTheEntry()
+    {
+        QTemporaryDir config;
+        const QString dir = config.path() + QStringLiteral("/autostart");
+        const QString file = dir + QStringLiteral("/corvina.desktop");
+        QCOMPARE(Autostart::set(false, dir, QStringLiteral("/usr/bin/corvina")), std::nullopt);
+        QVERIFY(!QFile::exists(file));
+        QCOMPARE(Autostart::set(true, dir, QStringLiteral("/usr/bin/corvina")), std::nullopt);
+        QCOMPARE(Autostart::set(true, dir, QStringLiteral("/usr/bin/corvina")), std::nullopt);
+        QFile entry(file);
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QByteArray text = entry.readAll();
+        QVERIFY(text.startsWith("[Desktop Entry]\n"));
+        QVERIFY(text.contains("\nExec=/usr/bin/corvina\n"));
+        QCOMPARE(Autostart::set(false, dir, QStringLiteral("/usr/bin/corvina")), std::nullopt);
+        QVERIFY(!QFile::exists(file));
+    }
+
+    void autostartFailsClearlyWhereItCannotWrite()
+    {
+        QTemporaryDir config;
+        QFile blocker(config.path() + QStringLiteral("/autostart"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
+        blocker.close();
+        const auto failure = Autostart::set(true, blocker.fileName(), QStringLiteral("corvina"));
+        QVERIFY(failure);
+        QVERIFY(failure->contains(blocker.fileName()));
+    }
+
+    void autostartQuotesTheProgramPath_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QByteArray>("exec");
+        QTest::addRow("plain") << QStringLiteral("/usr/bin/corvina")
+                               << QByteArray("Exec=/usr/bin/corvina\n");
+        QTest::addRow("space") << QStringLiteral("/opt/my apps/corvina")
+                               << QByteArray("Exec=\"/opt/my apps/corvina\"\n");
+        QTest::addRow("dollar") << QStringLiteral("/opt/$x/corvina")
+                                << QByteArray("Exec=\"/opt/\\\\$x/corvina\"\n");
+        QTest::addRow("percent") << QStringLiteral("/opt/100%/corvina")
+                                 << QByteArray("Exec=/opt/100%%/corvina\n");
+    }
+
+    void autostartQuotesTheProgramPath()
+    {
+        QFETCH(QString, program);
+        QFETCH(QByteArray, exec);
+        const QByteArray entry = Autostart::entry(program);
+        QVERIFY2(entry.contains(exec), entry.constData());
     }
 
     void remoteCommandWords()

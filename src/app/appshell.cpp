@@ -1,6 +1,7 @@
 #include "appshell.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -78,7 +79,7 @@ AppShell::~AppShell()
     delete m_menu;
 }
 
-void AppShell::start()
+void AppShell::start(const QString &sessionDirectory)
 {
     QApplication::setWindowIcon(appIcon());
     m_tray = new QSystemTrayIcon(traySymbol());
@@ -86,13 +87,37 @@ void AppShell::start()
     m_tray->setContextMenu(m_menu);
     m_tray->show();
 
-    if (const std::optional<QString> failure = m_controller.start()) {
-        std::fprintf(stderr,
-            "corvina: the F12 hot key is not available (%s); open Corvina from the "
-            "tray or bind a key to \"corvina --toggle\".\n",
-            qPrintable(*failure));
-    }
+    connect(&m_controller, &DashboardController::hotKeyUnavailable, this,
+        &AppShell::reportHotKeyUnavailable);
+    if (const std::optional<QString> failure = m_controller.start())
+        reportHotKeyUnavailable(*failure);
     connect(qApp, &QCoreApplication::aboutToQuit, &m_controller, &DashboardController::stop);
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        startWithoutTray(sessionDirectory);
+}
+
+void AppShell::startWithoutTray(const QString &sessionDirectory)
+{
+    std::fputs("corvina: there is no system tray here; open Corvina with F12 or by running "
+               "\"corvina --toggle\".\n",
+        stderr);
+    // Once per session, so a user who cannot see a tray icon still sees that it started.
+    if (sessionDirectory.isEmpty())
+        return;
+    QFile marker(sessionDirectory + QStringLiteral("/shown-without-tray"));
+    if (marker.exists() || !marker.open(QIODevice::WriteOnly))
+        return;
+    marker.close();
+    QMetaObject::invokeMethod(&m_controller, &DashboardController::show, Qt::QueuedConnection);
+}
+
+void AppShell::reportHotKeyUnavailable(const QString &reason)
+{
+    std::fprintf(stderr,
+        "corvina: the F12 hot key is not available (%s); open Corvina from the tray, or bind "
+        "F12 to \"corvina --toggle\" in your desktop's keyboard settings.\n",
+        qPrintable(reason));
 }
 
 bool AppShell::handleCommand(const QString &command)

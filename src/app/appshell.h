@@ -21,7 +21,9 @@ public:
         QObject *parent = nullptr);
     ~AppShell() override;
 
-    void start();
+    // `sessionDirectory` lasts as long as the login session ($XDG_RUNTIME_DIR); it
+    // remembers that the overlay was shown once for want of a tray. May be empty.
+    void start(const QString &sessionDirectory = {});
     // A command word from the command line of a later start.
     bool handleCommand(const QString &command);
 
@@ -35,6 +37,8 @@ public:
 
 private:
     void showAbout();
+    void reportHotKeyUnavailable(const QString &reason);
+    void startWithoutTray(const QString &sessionDirectory);
 
     DashboardController m_controller;
     QMenu *m_menu;

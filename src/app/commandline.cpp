@@ -32,6 +32,10 @@ CommandLine CommandLine::parse(QCommandLineParser &parser, const QStringList &ar
         parser.addOption(
             {QString::fromLatin1(option.name), QString::fromLatin1(option.description)});
 
+    const QCommandLineOption autostart(QStringLiteral("autostart"),
+        QStringLiteral("Start Corvina when you log in, or stop doing so."),
+        QStringLiteral("on|off"));
+    parser.addOption(autostart);
     const QCommandLineOption render(QStringLiteral("render"),
         QStringLiteral("Write each screen's dashboard to <folder> as a PNG named after the "
                        "display, without showing a window, and exit."),
@@ -76,10 +80,20 @@ CommandLine CommandLine::parse(QCommandLineParser &parser, const QStringList &ar
             ++chosen;
         }
     }
+    if (parser.isSet(autostart)) {
+        const QString value = parser.value(autostart);
+        if (value != QLatin1String("on") && value != QLatin1String("off")) {
+            result.error = QStringLiteral("--autostart takes on or off, not '%1'.").arg(value);
+            return result;
+        }
+        result.action = Action::Autostart;
+        result.autostart = value == QLatin1String("on");
+        ++chosen;
+    }
     if (chosen > 1) {
         result.action = Action::Run;
-        result.error
-            = QStringLiteral("Give only one of --toggle, --show, --hide, --quit and --render.");
+        result.error = QStringLiteral(
+            "Give only one of --toggle, --show, --hide, --quit, --autostart and --render.");
     }
     return result;
 }

@@ -16,12 +16,14 @@ struct CommandLine
         Quit,
         Help,
         Version,
+        Autostart, // turn starting at login on or off
         Render, // write each screen's dashboard to a PNG and exit
     };
 
     Action action = Action::Run;
     // Set when the arguments make no sense; the program prints it and fails.
     QString error;
+    bool autostart = false;
     // For Render: the folder to write to, and whether the gallery is shown open.
     QString renderDirectory;
     bool renderGallery = false;

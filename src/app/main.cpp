@@ -1,4 +1,5 @@
 #include "appshell.h"
+#include "autostart.h"
 #include "backdropcapture.h"
 #include "commandline.h"
 #include "dashboardrenderer.h"
@@ -81,7 +82,7 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
     }
 
     quitOnTerminationSignals(&app);
-    shell.start();
+    shell.start(server ? *directory : QString());
     return app.exec();
 }
 
@@ -127,6 +128,13 @@ int main(int argc, char *argv[])
         case CommandLine::Action::Hide:
         case CommandLine::Action::Quit:
             return sendToRunning(CommandLine::remoteCommand(command.action));
+        case CommandLine::Action::Autostart:
+            if (const auto failure = Autostart::set(command.autostart, Autostart::directory(),
+                    QCoreApplication::applicationFilePath()))
+                return fail(*failure);
+            std::puts(command.autostart ? "Corvina will start when you log in."
+                                        : "Corvina will no longer start when you log in.");
+            return 0;
         case CommandLine::Action::Render:
             render = command;
             break;

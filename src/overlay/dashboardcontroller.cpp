@@ -47,6 +47,8 @@ std::optional<QString> DashboardController::start()
     // Queued: the key arrives inside the platform's event dispatch, the toggle runs after.
     connect(m_platform.hotKey, &GlobalHotKey::activated, this, &DashboardController::toggle,
         Qt::QueuedConnection);
+    connect(m_platform.hotKey, &GlobalHotKey::unavailable, this,
+        &DashboardController::hotKeyUnavailable);
     std::optional<QString> failure = m_platform.hotKey->grab();
     QCoreApplication::instance()->installEventFilter(this);
     m_monitoring = true;
@@ -62,6 +64,8 @@ void DashboardController::stop()
     }
     if (m_started) {
         disconnect(m_platform.hotKey, &GlobalHotKey::activated, this, &DashboardController::toggle);
+        disconnect(m_platform.hotKey, &GlobalHotKey::unavailable, this,
+            &DashboardController::hotKeyUnavailable);
         m_platform.hotKey->release();
         m_started = false;
     }

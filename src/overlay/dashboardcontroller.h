@@ -65,6 +65,8 @@ public:
 
 Q_SIGNALS:
     void visibilityChanged(bool visible);
+    // The hot key, granted at start(), was refused or lost later.
+    void hotKeyUnavailable(const QString &reason);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

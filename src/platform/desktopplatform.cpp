@@ -1,5 +1,6 @@
 #include "desktopplatform.h"
 
+#include "portalhotkey.h"
 #include "x11hotkey.h"
 
 #include <QGuiApplication>
@@ -12,6 +13,9 @@ DesktopPlatform DesktopPlatform::create()
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         platform.hotKey = std::make_unique<X11HotKey>();
         platform.windowHints = std::make_unique<X11WindowHints>();
+    } else if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        platform.hotKey = std::make_unique<PortalHotKey>();
+        platform.windowHints = std::make_unique<NullWindowHints>();
     } else {
         platform.hotKey = std::make_unique<NullHotKey>(
             QStringLiteral("this desktop does not let programs take a global key"));

@@ -19,6 +19,8 @@ public:
 Q_SIGNALS:
     // One per press; a held key counts once.
     void activated();
+    // The key was granted by grab() but is lost or refused later.
+    void unavailable(const QString &reason);
 };
 
 // For platforms where a client cannot take a global key.

@@ -19,7 +19,8 @@ public:
     void preparePanel(QWidget *, bool) override { }
 };
 
-// Keeps panels out of taskbars and pagers.
+// Keeps panels out of taskbars and pagers, and asks KWin to blur what shows through a
+// translucent one.
 class X11WindowHints final : public WindowHints
 {
 public:

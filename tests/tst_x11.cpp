@@ -1,0 +1,168 @@
+// The X11 platform services against a private X server.
+
+#include "windowhints.h"
+#include "x11hotkey.h"
+#include "xvfbdisplay.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+
+namespace {
+
+xcb_connection_t *qtConnection()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t atom(xcb_connection_t *c, const char *name)
+{
+    auto *reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return result;
+}
+
+xcb_window_t root(xcb_connection_t *c)
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+// The property's type, or none when the window does not have it.
+xcb_atom_t propertyType(xcb_connection_t *c, xcb_window_t window, const char *name)
+{
+    auto *reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, atom(c, name), XCB_ATOM_ANY, 0, 64), nullptr);
+    const xcb_atom_t type = reply ? reply->type : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return type;
+}
+
+QList<xcb_atom_t> atomList(xcb_connection_t *c, xcb_window_t window, const char *name)
+{
+    auto *reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, atom(c, name), XCB_ATOM_ATOM, 0, 64), nullptr);
+    QList<xcb_atom_t> atoms;
+    if (reply) {
+        auto *values = static_cast<xcb_atom_t *>(xcb_get_property_value(reply));
+        atoms = QList<xcb_atom_t>(values, values + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return atoms;
+}
+
+} // namespace
+
+class TestX11 : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!qtConnection())
+            QSKIP("needs Xvfb");
+    }
+
+    void panelsSkipTaskbarsAndPagers()
+    {
+        xcb_connection_t *c = qtConnection();
+        QWidget panel;
+        X11WindowHints().preparePanel(&panel, false);
+        const auto states = atomList(c, xcb_window_t(panel.winId()), "_NET_WM_STATE");
+        QVERIFY(states.contains(atom(c, "_NET_WM_STATE_SKIP_TASKBAR")));
+        QVERIFY(states.contains(atom(c, "_NET_WM_STATE_SKIP_PAGER")));
+    }
+
+    void blurBehindIsAskedOnlyOfKWinForTranslucentPanels_data()
+    {
+        QTest::addColumn<bool>("kwin");
+        QTest::addColumn<bool>("translucent");
+        QTest::addColumn<bool>("asked");
+        QTest::addRow("KWin, tint") << true << true << true;
+        QTest::addRow("KWin, captured backdrop") << true << false << false;
+        QTest::addRow("other window manager, tint") << false << true << false;
+    }
+
+    void blurBehindIsAskedOnlyOfKWinForTranslucentPanels()
+    {
+        QFETCH(bool, kwin);
+        QFETCH(bool, translucent);
+        QFETCH(bool, asked);
+        xcb_connection_t *c = qtConnection();
+        const xcb_atom_t blur = atom(c, "_KDE_NET_WM_BLUR_BEHIND_REGION");
+        if (kwin) {
+            const uint32_t announce = 0;
+            xcb_change_property(
+                c, XCB_PROP_MODE_REPLACE, root(c), blur, XCB_ATOM_CARDINAL, 32, 1, &announce);
+        } else {
+            xcb_delete_property(c, root(c), blur);
+        }
+        QWidget panel;
+        X11WindowHints().preparePanel(&panel, translucent);
+        const xcb_atom_t type
+            = propertyType(c, xcb_window_t(panel.winId()), "_KDE_NET_WM_BLUR_BEHIND_REGION");
+        QCOMPARE(type == XCB_ATOM_CARDINAL, asked);
+        xcb_delete_property(c, root(c), blur);
+        xcb_flush(c);
+    }
+
+    void aHotKeyHeldByAnotherProgramIsAClearFailure()
+    {
+        // Another client takes F12 first.
+        xcb_connection_t *other = xcb_connect(qgetenv("DISPLAY").constData(), nullptr);
+        QVERIFY(!xcb_connection_has_error(other));
+        X11HotKey probe;
+        QCOMPARE(probe.grab(), std::nullopt);
+        probe.release();
+        // The ungrab went out on Qt's connection; make sure the server has done it.
+        std::free(xcb_get_input_focus_reply(
+            qtConnection(), xcb_get_input_focus(qtConnection()), nullptr));
+        const xcb_setup_t *setup = xcb_get_setup(other);
+        auto *mapping = xcb_get_keyboard_mapping_reply(other,
+            xcb_get_keyboard_mapping(
+                other, setup->min_keycode, setup->max_keycode - setup->min_keycode + 1),
+            nullptr);
+        QVERIFY(mapping);
+        const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(mapping);
+        xcb_keycode_t f12 = 0;
+        for (int i = 0; i < xcb_get_keyboard_mapping_keysyms_length(mapping) && !f12; ++i) {
+            if (syms[i] == 0xffc9)
+                f12 = xcb_keycode_t(setup->min_keycode + i / mapping->keysyms_per_keycode);
+        }
+        std::free(mapping);
+        QVERIFY(f12);
+        QVERIFY(!xcb_request_check(other,
+            xcb_grab_key_checked(
+                other, 0, root(other), 0, f12, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+
+        X11HotKey hotKey;
+        const std::optional<QString> failure = hotKey.grab();
+        QVERIFY(failure);
+        QVERIFY2(failure->contains(QLatin1String("taken")), qPrintable(*failure));
+        xcb_disconnect(other);
+
+        // Once the other program lets go, the key can be had.
+        QTRY_COMPARE(hotKey.grab(), std::nullopt);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    XvfbDisplay display;
+    if (display.isRunning()) {
+        qputenv("DISPLAY", display.name().toLatin1());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    QApplication app(argc, argv);
+    TestX11 test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_x11.moc"
