@@ -144,6 +144,7 @@ private slots:
 
     void quickLinkThatOpensClosesOnce();
     void quickLinkThatFailsShowsAlertAndStays();
+    void quickLinkStartsTheSettingsProgram();
 
     void yearProgressShowsPercentAndYear_data();
     void yearProgressShowsPercentAndYear();
@@ -432,6 +433,28 @@ void TestInfoFaces::quickLinkThatFailsShowsAlertAndStays()
     alert->button(QMessageBox::Ok)->click();
     QCOMPARE(face.failedLink(), std::nullopt);
     QCOMPARE(QuickLinksWidget::alertMessage(std::nullopt), "Could not open this location.");
+}
+
+void TestInfoFaces::quickLinkStartsTheSettingsProgram()
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("systemsettings"));
+    QVERIFY(writeFile(program, "#!/bin/sh\ntouch \"$0.ran\"\n"));
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+
+    DesktopLinkOpener opener;
+    int closes = 0;
+    const LinkPlaces places {
+        dir.filePath(QStringLiteral("no-such-folder")), std::nullopt, std::nullopt, program};
+    QuickLinksWidget face([&] { ++closes; }, &opener, places);
+    child<QAbstractButton>(&face, "link_Settings")->click();
+    QCOMPARE(closes, 1);
+    QTRY_VERIFY(QFile::exists(program + QStringLiteral(".ran")));
+
+    // A folder that is not there fails here rather than in a file browser's window.
+    child<QAbstractButton>(&face, "link_Applications")->click();
+    QCOMPARE(closes, 1);
+    QCOMPARE(face.failedLink(), std::optional<QString>(QStringLiteral("Applications")));
 }
 
 void TestInfoFaces::yearProgressShowsPercentAndYear_data()

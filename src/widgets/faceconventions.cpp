@@ -4,8 +4,6 @@
 
 #include <QLabel>
 #include <QTimer>
-#include <memory>
-#include <unicode/numfmt.h>
 
 namespace Face {
 
@@ -44,32 +42,14 @@ QLabel *supportingLabel(const QString &text, QWidget *parent)
     return label(text, Theme::textStyle(Theme::TextStyle::caption), Theme::secondaryText(), parent);
 }
 
-namespace {
-
-QString formatPercent(double fraction, int fractionDigits, const icu::Locale &locale)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::NumberFormat> format(
-        icu::NumberFormat::createPercentInstance(locale, status));
-    if (U_FAILURE(status) || !format)
-        return QString::number(fraction * 100, 'f', fractionDigits) + u'%';
-    format->setMinimumFractionDigits(fractionDigits);
-    format->setMaximumFractionDigits(fractionDigits);
-    icu::UnicodeString text;
-    format->format(fraction, text);
-    return Icu::toQString(text);
-}
-
-} // namespace
-
 QString percent(double fraction, int fractionDigits)
 {
-    return formatPercent(fraction, fractionDigits, Icu::userLocale());
+    return Icu::formatPercent(fraction, fractionDigits, Icu::userLocale());
 }
 
 QString percent(double fraction, int fractionDigits, const char *localeName)
 {
-    return formatPercent(fraction, fractionDigits, icu::Locale(localeName));
+    return Icu::formatPercent(fraction, fractionDigits, icu::Locale(localeName));
 }
 
 QTimer *startTimeline(QObject *owner, std::chrono::milliseconds interval,

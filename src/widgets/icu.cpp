@@ -83,8 +83,8 @@ QString formatPercent(double fraction, int fractionDigits, const icu::Locale &lo
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::NumberFormat> format(
         icu::NumberFormat::createPercentInstance(locale, status));
-    if (U_FAILURE(status))
-        return {};
+    if (U_FAILURE(status) || !format)
+        return QString::number(fraction * 100, 'f', fractionDigits) + u'%';
     format->setMinimumFractionDigits(fractionDigits);
     format->setMaximumFractionDigits(fractionDigits);
     icu::UnicodeString text;
