@@ -1,3 +1,5 @@
+#include "backdrop.h"
+#include "boxblur.h"
 #include "dashboardrenderer.h"
 #include "dashboardstore.h"
 #include "dashboardtoolbar.h"
@@ -22,7 +24,9 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLinearGradient>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -119,6 +123,10 @@ private Q_SLOTS:
     void springSettlesWithoutMuchOvershoot_data();
     void springSettlesWithoutMuchOvershoot();
     void desktopBlurShrinksAndSoftens();
+    void boxBlurIsAClampedRunningMean_data();
+    void boxBlurIsAClampedRunningMean();
+    void backdropLooksLikeAPaintedScaleUnderTheGradient_data();
+    void backdropLooksLikeAPaintedScaleUnderTheGradient();
     void renderingWritesOnePicturePerScreenAndNoArrangement();
 
 private:
@@ -811,6 +819,130 @@ void TestCanvas::desktopBlurShrinksAndSoftens()
     QVERIFY(middle > 60 && middle < 200); // the hard edge became a ramp
     QCOMPARE(qGray(blurred.pixel(0, 25)), 0);
     QCOMPARE(qGray(blurred.pixel(99, 25)), 255);
+}
+
+namespace {
+
+QImage noise(QSize size, QImage::Format format)
+{
+    QImage image(size, format);
+    quint32 state = 12345;
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            const int alpha = format == QImage::Format_RGB32 ? 255 : int(state >> 24);
+            image.setPixel(x, y,
+                qRgba(qMin(alpha, int(state & 0xff)), qMin(alpha, int((state >> 8) & 0xff)),
+                    qMin(alpha, int((state >> 16) & 0xff)), alpha));
+        }
+    }
+    return image;
+}
+
+// The plain definition: each channel the truncated mean of the window, edges repeated.
+QImage referenceBoxBlur(QImage image, int radius)
+{
+    for (int pass = 0; pass < 6; ++pass) {
+        const bool vertical = pass % 2 == 1;
+        const QImage source = image;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                int sums[4] = {0, 0, 0, 0};
+                for (int i = -radius; i <= radius; ++i) {
+                    const int sx = vertical ? x : std::clamp(x + i, 0, image.width() - 1);
+                    const int sy = vertical ? std::clamp(y + i, 0, image.height() - 1) : y;
+                    const QRgb p = reinterpret_cast<const QRgb *>(source.constScanLine(sy))[sx];
+                    for (int c = 0; c < 4; ++c)
+                        sums[c] += int((p >> (8 * c)) & 0xff);
+                }
+                QRgb out = 0;
+                for (int c = 0; c < 4; ++c)
+                    out |= QRgb(sums[c] / (2 * radius + 1)) << (8 * c);
+                reinterpret_cast<QRgb *>(image.scanLine(y))[x] = out;
+            }
+        }
+    }
+    return image;
+}
+
+int largestChannelDifference(const QImage &a, const QImage &b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            largest
+                = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                    std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    }
+    return largest;
+}
+
+} // namespace
+
+void TestCanvas::boxBlurIsAClampedRunningMean_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("radius");
+    QTest::addColumn<bool>("opaque");
+    QTest::newRow("desktop-sized, opaque") << QSize(120, 68) << 6 << true;
+    QTest::newRow("shadow, translucent") << QSize(50, 40) << 11 << false;
+    QTest::newRow("radius wider than the image") << QSize(5, 3) << 6 << false;
+    QTest::newRow("single pixel") << QSize(1, 1) << 2 << true;
+    QTest::newRow("single column") << QSize(1, 30) << 3 << false;
+}
+
+void TestCanvas::boxBlurIsAClampedRunningMean()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, radius);
+    QFETCH(bool, opaque);
+    const QImage source
+        = noise(size, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+    QImage blurred = source;
+    boxBlur(blurred, radius, 3);
+    QCOMPARE(blurred.format(), source.format());
+    QCOMPARE(largestChannelDifference(blurred, referenceBoxBlur(source, radius)), 0);
+}
+
+void TestCanvas::backdropLooksLikeAPaintedScaleUnderTheGradient_data()
+{
+    QTest::addColumn<QSize>("blurred");
+    QTest::addColumn<QSize>("canvas");
+    QTest::newRow("a quarter, exactly") << QSize(96, 54) << QSize(384, 216);
+    QTest::newRow("a quarter, rounded down") << QSize(85, 48) << QSize(341, 193);
+    QTest::newRow("same size") << QSize(40, 30) << QSize(40, 30);
+}
+
+void TestCanvas::backdropLooksLikeAPaintedScaleUnderTheGradient()
+{
+    QFETCH(QSize, blurred);
+    QFETCH(QSize, canvas);
+    // Smooth enough that only rounding can differ, as a blurred desktop is.
+    QImage picture = noise(blurred, QImage::Format_RGB32);
+    boxBlur(picture, 2, 3);
+
+    QImage expected(canvas, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    {
+        QPainter painter(&expected);
+        const QRectF bounds(QPointF(0, 0), QSizeF(canvas));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(bounds, picture);
+        QLinearGradient gradient(bounds.topLeft(), bounds.bottomLeft());
+        gradient.setColorAt(0, Theme::black(0.08));
+        gradient.setColorAt(1, Theme::black(0.38));
+        painter.fillRect(bounds, gradient);
+    }
+    Backdrop backdrop;
+    backdrop.setImage(picture);
+    backdrop.setSize(canvas, 1.0);
+    const QImage composed = backdrop.pixmap().toImage();
+    QCOMPARE(composed.size(), canvas);
+    QVERIFY(!composed.hasAlphaChannel());
+    QVERIFY(largestChannelDifference(composed, expected) <= 3);
 }
 
 void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()

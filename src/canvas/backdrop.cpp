@@ -5,6 +5,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <vector>
 
 QColor Backdrop::tint()
 {
@@ -33,6 +34,88 @@ const QPixmap &Backdrop::pixmap() const
     return m_composed;
 }
 
+namespace {
+
+constexpr qreal gradientTop = 0.08;
+constexpr qreal gradientBottom = 0.38;
+
+// Per channel (a * x + b * y) / 256 for weights a + b <= 256, two channels at a time.
+quint32 mix(quint32 x, quint32 a, quint32 y, quint32 b)
+{
+    const quint32 even = (((x & 0x00ff00ff) * a + (y & 0x00ff00ff) * b) >> 8) & 0x00ff00ff;
+    const quint32 odd = ((((x >> 8) & 0x00ff00ff) * a + ((y >> 8) & 0x00ff00ff) * b)) & 0xff00ff00;
+    return even | odd;
+}
+
+struct Tap
+{
+    int first;
+    int second;
+    quint32 weight; // of the second, in 256ths
+};
+
+// Where each of `to` pixels samples a line of `from`: centre to centre, edges clamped, as a
+// smooth scale does.
+std::vector<Tap> taps(int from, int to)
+{
+    std::vector<Tap> result(static_cast<size_t>(to));
+    for (int i = 0; i < to; ++i) {
+        const qreal at = qMax(0.0, (i + 0.5) * from / to - 0.5);
+        const int first = qMin(int(at), from - 1);
+        result[size_t(i)] = {first, qMin(first + 1, from - 1), quint32(qRound((at - first) * 256))};
+    }
+    return result;
+}
+
+// The blurred desktop scaled up smoothly under the darkening gradient, in one pass over the
+// full-size pixels: scaling a small picture up through the painter and then filling the
+// gradient over it cost a screen's worth of bilinear fetches and a second blend.
+QImage scaledUnderGradient(const QImage &small, QSize size)
+{
+    const QImage source = small.convertToFormat(QImage::Format_RGB32);
+    QImage result(size, QImage::Format_RGB32);
+    const std::vector<Tap> columns = taps(source.width(), size.width());
+    const std::vector<Tap> rows = taps(source.height(), size.height());
+
+    // Source rows scaled to full width, the two most recent kept.
+    std::vector<quint32> wide[2]
+        = {std::vector<quint32>(size_t(size.width())), std::vector<quint32>(size_t(size.width()))};
+    int wideRow[2] = {-1, -1};
+    const auto widened = [&](int y) -> const quint32 * {
+        for (int i = 0; i < 2; ++i) {
+            if (wideRow[i] == y)
+                return wide[i].data();
+        }
+        const int slot = wideRow[0] == y - 1 ? 1 : 0;
+        wideRow[slot] = y;
+        const auto *line = reinterpret_cast<const quint32 *>(source.constScanLine(y));
+        quint32 *out = wide[slot].data();
+        for (size_t x = 0; x < columns.size(); ++x) {
+            const Tap &tap = columns[x];
+            out[x] = mix(line[tap.first], 256 - tap.weight, line[tap.second], tap.weight);
+        }
+        return out;
+    };
+
+    for (int y = 0; y < size.height(); ++y) {
+        // The gradient's black over-paint only scales the row down.
+        const qreal t = (y + 0.5) / size.height();
+        const qreal alpha = gradientTop + (gradientBottom - gradientTop) * t;
+        const auto keep = quint32(qRound((1.0 - alpha) * 256));
+        const Tap &tap = rows[size_t(y)];
+        const quint32 a = ((256 - tap.weight) * keep + 128) >> 8;
+        const quint32 b = keep - a;
+        const quint32 *first = widened(tap.first);
+        const quint32 *second = widened(tap.second);
+        auto *out = reinterpret_cast<quint32 *>(result.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            out[x] = mix(first[x], a, second[x], b) | 0xff000000;
+    }
+    return result;
+}
+
+} // namespace
+
 void Backdrop::compose() const
 {
     m_dirty = false;
@@ -40,22 +123,22 @@ void Backdrop::compose() const
         m_composed = QPixmap();
         return;
     }
-    QImage image(m_size * m_ratio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(m_ratio);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
     const QRectF bounds(QPointF(0, 0), QSizeF(m_size));
+    QImage image;
     if (m_image.isNull()) {
+        image = QImage(m_size * m_ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(m_ratio);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
         painter.fillRect(bounds, tint());
+        QLinearGradient gradient(bounds.topLeft(), bounds.bottomLeft());
+        gradient.setColorAt(0, Theme::black(gradientTop));
+        gradient.setColorAt(1, Theme::black(gradientBottom));
+        painter.fillRect(bounds, gradient);
     } else {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(bounds, m_image);
+        image = scaledUnderGradient(m_image, m_size * m_ratio);
+        image.setDevicePixelRatio(m_ratio);
     }
-    QLinearGradient gradient(bounds.topLeft(), bounds.bottomLeft());
-    gradient.setColorAt(0, Theme::black(0.08));
-    gradient.setColorAt(1, Theme::black(0.38));
-    painter.fillRect(bounds, gradient);
-    painter.end();
     m_composed = QPixmap::fromImage(std::move(image));
 }
 

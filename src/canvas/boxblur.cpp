@@ -6,40 +6,80 @@
 
 namespace {
 
-// One running-sum pass along rows (or columns when `vertical`), edges clamped.
-void blurPass(QImage &image, int radius, bool vertical)
+// Sum of a window of channel values to their mean, truncated, without a division per pixel.
+std::vector<quint8> meanTable(int window)
+{
+    std::vector<quint8> table(size_t(255 * window + 1));
+    for (size_t sum = 0; sum < table.size(); ++sum)
+        table[sum] = quint8(sum / size_t(window));
+    return table;
+}
+
+// A pixel's four channels spread over four 16-bit lanes, so one addition sums all of them:
+// a window of up to 257 bytes cannot carry out of its lane.
+quint64 spread(quint32 pixel)
+{
+    quint64 lanes = pixel;
+    lanes = (lanes | (lanes << 16)) & 0x0000ffff0000ffffULL;
+    return (lanes | (lanes << 8)) & 0x00ff00ff00ff00ffULL;
+}
+
+quint32 pack(quint64 sums, const quint8 *mean)
+{
+    return quint32(mean[sums & 0xffff]) | (quint32(mean[(sums >> 16) & 0xffff]) << 8)
+        | (quint32(mean[(sums >> 32) & 0xffff]) << 16) | (quint32(mean[sums >> 48]) << 24);
+}
+
+// One running-sum pass along every row, edges clamped.
+void blurRows(QImage &image, int radius, const quint8 *mean)
+{
+    const int width = image.width();
+    // The row with `radius` copies of its edge pixels on either side, plus one to step past.
+    std::vector<quint64> padded(size_t(width + 2 * radius + 1));
+    for (int y = 0; y < image.height(); ++y) {
+        auto *row = reinterpret_cast<quint32 *>(image.scanLine(y));
+        std::fill_n(padded.begin(), radius, spread(row[0]));
+        std::transform(row, row + width, padded.begin() + radius, spread);
+        std::fill(padded.begin() + radius + width, padded.end(), spread(row[width - 1]));
+
+        quint64 sums = 0;
+        for (int i = 0; i <= 2 * radius; ++i)
+            sums += padded[size_t(i)];
+        for (int x = 0; x < width; ++x) {
+            row[x] = pack(sums, mean);
+            sums += padded[size_t(x + 2 * radius + 1)];
+            sums -= padded[size_t(x)];
+        }
+    }
+}
+
+// The same along every column, a whole row at a time so memory is read in order.
+void blurColumns(QImage &image, int radius, const quint8 *mean)
 {
     const int width = image.width();
     const int height = image.height();
-    const int lines = vertical ? width : height;
-    const int length = vertical ? height : width;
-    const int window = 2 * radius + 1;
-    const qsizetype stride = image.bytesPerLine() / 4;
-    auto *pixels = reinterpret_cast<quint32 *>(image.bits());
-    std::vector<quint32> line(static_cast<size_t>(length));
-
-    for (int l = 0; l < lines; ++l) {
-        quint32 *start = vertical ? pixels + l : pixels + l * stride;
-        const qsizetype step = vertical ? stride : 1;
-        for (int i = 0; i < length; ++i)
-            line[size_t(i)] = start[i * step];
-
-        int sum[4] = {0, 0, 0, 0};
-        const auto add = [&](quint32 p, int sign) {
-            sum[0] += sign * int(p & 0xff);
-            sum[1] += sign * int((p >> 8) & 0xff);
-            sum[2] += sign * int((p >> 16) & 0xff);
-            sum[3] += sign * int((p >> 24) & 0xff);
-        };
-        const auto at = [&](int i) { return line[size_t(std::clamp(i, 0, length - 1))]; };
-        for (int i = -radius; i <= radius; ++i)
-            add(at(i), 1);
-        for (int i = 0; i < length; ++i) {
-            start[i * step] = quint32(sum[0] / window) | (quint32(sum[1] / window) << 8)
-                | (quint32(sum[2] / window) << 16) | (quint32(sum[3] / window) << 24);
-            add(at(i + radius + 1), 1);
-            add(at(i - radius), -1);
-        }
+    // The rows spread once; the image itself is overwritten as the pass goes.
+    std::vector<quint64> source(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y) {
+        const auto *line = reinterpret_cast<const quint32 *>(image.constScanLine(y));
+        std::transform(line, line + width, source.begin() + qsizetype(y) * width, spread);
+    }
+    const auto row
+        = [&](int y) { return source.data() + qsizetype(std::clamp(y, 0, height - 1)) * width; };
+    std::vector<quint64> sums(size_t(width), 0);
+    for (int i = -radius; i <= radius; ++i) {
+        const quint64 *line = row(i);
+        for (int x = 0; x < width; ++x)
+            sums[size_t(x)] += line[x];
+    }
+    for (int y = 0; y < height; ++y) {
+        auto *out = reinterpret_cast<quint32 *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            out[x] = pack(sums[size_t(x)], mean);
+        const quint64 *in = row(y + radius + 1);
+        const quint64 *gone = row(y - radius);
+        for (int x = 0; x < width; ++x)
+            sums[size_t(x)] += in[x] - gone[x];
     }
 }
 
@@ -49,11 +89,13 @@ void boxBlur(QImage &image, int radius, int passes)
 {
     if (image.isNull() || radius < 1)
         return;
+    radius = std::min(radius, 128); // keeps a window's sum inside its 16-bit lane
     if (image.format() != QImage::Format_ARGB32_Premultiplied
         && image.format() != QImage::Format_RGB32)
         image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    const std::vector<quint8> mean = meanTable(2 * radius + 1);
     for (int pass = 0; pass < passes; ++pass) {
-        blurPass(image, radius, false);
-        blurPass(image, radius, true);
+        blurRows(image, radius, mean.data());
+        blurColumns(image, radius, mean.data());
     }
 }
