@@ -122,13 +122,19 @@ void DashboardStore::move(const QUuid &id, QPointF to, QSizeF canvas)
     const int i = indexOf(id);
     if (i < 0)
         return;
-    const QSizeF card = WidgetKinds::cardSize(m_widgets[i].kind);
-    m_widgets[i].x = std::min(std::max(canvas.width() - card.width() - 16.0, 16.0),
-                              std::max(to.x(), 16.0));
+    const QPointF clamped = clampedPosition(m_widgets[i].kind, to, canvas);
+    m_widgets[i].x = clamped.x();
     publishAndSave();
-    m_widgets[i].y = std::min(std::max(canvas.height() - card.height() - 24.0, 70.0),
-                              std::max(to.y(), 70.0));
+    m_widgets[i].y = clamped.y();
     publishAndSave();
+}
+
+QPointF DashboardStore::clampedPosition(DashboardWidgetKind kind, QPointF to, QSizeF canvas)
+{
+    const QSizeF card = WidgetKinds::cardSize(kind);
+    return {std::min(std::max(canvas.width() - card.width() - 16.0, 16.0), std::max(to.x(), 16.0)),
+            std::min(std::max(canvas.height() - card.height() - 24.0, 70.0),
+                     std::max(to.y(), 70.0))};
 }
 
 void DashboardStore::bringToFront(const QUuid &id)

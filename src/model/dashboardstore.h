@@ -53,6 +53,8 @@ public:
     // Moves a card's top-left corner to `to`, clamped 16 points from the sides, 70 from
     // the top and 24 from the bottom. Writes x and y one after the other.
     void move(const QUuid &id, QPointF to, QSizeF canvas);
+    // Where move() would put a card of this kind aimed at `to`.
+    static QPointF clampedPosition(DashboardWidgetKind kind, QPointF to, QSizeF canvas);
     void bringToFront(const QUuid &id);
     void remove(const QUuid &id);
 
