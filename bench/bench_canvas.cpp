@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include "guibenchmain.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -120,12 +122,4 @@ BENCHMARK(dragFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggre
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+CORVINA_GUI_BENCHMARK_MAIN()

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include "guibenchmain.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -62,12 +64,4 @@ BENCHMARK(BM_ClipboardChangeAndFrame)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+CORVINA_GUI_BENCHMARK_MAIN()

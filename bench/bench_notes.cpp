@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
+#include "guibenchmain.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -85,12 +87,4 @@ BENCHMARK(BM_KeystrokeInLargeNote)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+CORVINA_GUI_BENCHMARK_MAIN()

@@ -4,7 +4,6 @@
 #include "widgetjson.h"
 
 #include <QDateTime>
-
 #include <algorithm>
 
 namespace {
@@ -37,8 +36,8 @@ QString DashboardStore::keyForDisplay(const QString &displayIdentifier)
     return QStringLiteral("dashboard.widgets.display.") + displayIdentifier + QStringLiteral(".v1");
 }
 
-DashboardStore::DashboardStore(Defaults &defaults, QString storageKey, bool migrateLegacy,
-                               QObject *parent)
+DashboardStore::DashboardStore(
+    Defaults &defaults, QString storageKey, bool migrateLegacy, QObject *parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_defaultsKey(std::move(storageKey))
@@ -72,8 +71,8 @@ const DashboardWidget *DashboardStore::widget(const QUuid &id) const
     return i < 0 ? nullptr : &m_widgets[i];
 }
 
-bool DashboardStore::updateWidget(const QUuid &id,
-                                  const std::function<void(DashboardWidget &)> &change)
+bool DashboardStore::updateWidget(
+    const QUuid &id, const std::function<void(DashboardWidget &)> &change)
 {
     const int i = indexOf(id);
     if (i < 0)
@@ -133,8 +132,7 @@ QPointF DashboardStore::clampedPosition(DashboardWidgetKind kind, QPointF to, QS
 {
     const QSizeF card = WidgetKinds::cardSize(kind);
     return {std::min(std::max(canvas.width() - card.width() - 16.0, 16.0), std::max(to.x(), 16.0)),
-            std::min(std::max(canvas.height() - card.height() - 24.0, 70.0),
-                     std::max(to.y(), 70.0))};
+        std::min(std::max(canvas.height() - card.height() - 24.0, 70.0), std::max(to.y(), 70.0))};
 }
 
 void DashboardStore::bringToFront(const QUuid &id)
@@ -163,6 +161,6 @@ void DashboardStore::publishAndSave()
 int DashboardStore::indexOf(const QUuid &id) const
 {
     const auto it = std::find_if(m_widgets.cbegin(), m_widgets.cend(),
-                                 [&id](const DashboardWidget &w) { return w.id == id; });
+        [&id](const DashboardWidget &w) { return w.id == id; });
     return it == m_widgets.cend() ? -1 : static_cast<int>(it - m_widgets.cbegin());
 }

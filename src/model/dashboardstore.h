@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QPointF>
 #include <QSizeF>
-
 #include <functional>
 
 class Defaults;
@@ -28,8 +27,8 @@ public:
     // `migrateLegacy`; failing that, the three default widgets. Saves in every case.
     // Bytes under `storageKey` that do not decode are first kept under a backup key
     // (storageKey + ".unreadable-" + UTC time) so nothing the user wrote is lost.
-    DashboardStore(Defaults &defaults, QString storageKey, bool migrateLegacy,
-                   QObject *parent = nullptr);
+    DashboardStore(
+        Defaults &defaults, QString storageKey, bool migrateLegacy, QObject *parent = nullptr);
 
     const QList<DashboardWidget> &widgets() const { return m_widgets; }
     void setWidgets(QList<DashboardWidget> widgets);
