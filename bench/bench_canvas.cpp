@@ -4,14 +4,13 @@
 #include "dashboardview.h"
 #include "defaults.h"
 #include "draghandle.h"
+#include "guibenchmain.h"
 #include "widgetcard.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
-#include "guibenchmain.h"
-
 #include <benchmark/benchmark.h>
 
 namespace {

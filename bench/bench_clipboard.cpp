@@ -1,13 +1,12 @@
 // What a change of a huge clipboard costs the overlay: reading it into the face and
 // drawing the next frame. Both happen on the main thread, so this is the freeze a user sees.
 #include "clipboardwidget.h"
+#include "guibenchmain.h"
 #include "pasteboard.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
-#include "guibenchmain.h"
-
 #include <benchmark/benchmark.h>
 
 namespace {
