@@ -4,6 +4,7 @@
 #include "dashboardview.h"
 #include "defaults.h"
 #include "draghandle.h"
+#include "guibenchmain.h"
 #include "widgetcard.h"
 
 #include <QApplication>
@@ -120,12 +121,4 @@ BENCHMARK(dragFrame)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggre
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+CORVINA_GUI_BENCHMARK_MAIN()

@@ -1,6 +1,7 @@
 // What a change of a huge clipboard costs the overlay: reading it into the face and
 // drawing the next frame. Both happen on the main thread, so this is the freeze a user sees.
 #include "clipboardwidget.h"
+#include "guibenchmain.h"
 #include "pasteboard.h"
 
 #include <QApplication>
@@ -62,12 +63,4 @@ BENCHMARK(BM_ClipboardChangeAndFrame)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+CORVINA_GUI_BENCHMARK_MAIN()

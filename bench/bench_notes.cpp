@@ -3,12 +3,12 @@
 // of a few hundred milliseconds, and a keystroke in a big note must not lag.
 #include "dashboardstore.h"
 #include "filedefaults.h"
+#include "guibenchmain.h"
 #include "noteswidget.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -28,8 +28,8 @@ QString text(qsizetype bytes, bool withLines)
 struct NotesFixture
 {
     QTemporaryDir dir;
-    FileDefaults defaults{dir.path()};
-    DashboardStore store{defaults, DashboardStore::keyForDisplay(QStringLiteral("DP-1")), false};
+    FileDefaults defaults {dir.path()};
+    DashboardStore store {defaults, DashboardStore::keyForDisplay(QStringLiteral("DP-1")), false};
     std::unique_ptr<NotesWidget> face;
 
     NotesFixture()
@@ -85,12 +85,4 @@ BENCHMARK(BM_KeystrokeInLargeNote)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+CORVINA_GUI_BENCHMARK_MAIN()

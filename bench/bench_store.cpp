@@ -4,7 +4,6 @@
 #include "widgetjson.h"
 
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -16,9 +15,9 @@ QList<DashboardWidget> arrangement(int count)
         const auto kind = WidgetKinds::galleryCases()[static_cast<std::size_t>(i) % 15];
         DashboardWidget w = DashboardWidget::make(kind, 16 + i * 7.5, 70 + i * 3.25);
         if (kind == DashboardWidgetKind::calculator)
-            w.calculator = CalculatorState{QStringLiteral("12.5"), 3, QStringLiteral("+"), false};
+            w.calculator = CalculatorState {QStringLiteral("12.5"), 3, QStringLiteral("+"), false};
         if (kind == DashboardWidgetKind::stopwatch)
-            w.stopwatch = StopwatchState{Instant::now(), 12.25};
+            w.stopwatch = StopwatchState {Instant::now(), 12.25};
         widgets.append(w);
     }
     return widgets;
@@ -38,8 +37,13 @@ void BM_SaveOneChangeDurably(benchmark::State &state)
         store.updateWidget(id, [y](DashboardWidget &w) { w.y = y; });
     }
 }
-BENCHMARK(BM_SaveOneChangeDurably)->Arg(3)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond)
-    ->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SaveOneChangeDurably)
+    ->Arg(3)
+    ->Arg(20)
+    ->Arg(200)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 
 void BM_EncodeArrangement(benchmark::State &state)
 {
@@ -47,16 +51,23 @@ void BM_EncodeArrangement(benchmark::State &state)
     for (auto _ : state)
         benchmark::DoNotOptimize(WidgetJson::encodeArrangement(widgets));
 }
-BENCHMARK(BM_EncodeArrangement)->Arg(20)->Unit(benchmark::kMicrosecond)->Repetitions(7)
+BENCHMARK(BM_EncodeArrangement)
+    ->Arg(20)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(7)
     ->ReportAggregatesOnly(true);
 
 void BM_DecodeArrangement(benchmark::State &state)
 {
-    const QByteArray bytes = *WidgetJson::encodeArrangement(arrangement(static_cast<int>(state.range(0))));
+    const QByteArray bytes
+        = *WidgetJson::encodeArrangement(arrangement(static_cast<int>(state.range(0))));
     for (auto _ : state)
         benchmark::DoNotOptimize(WidgetJson::decodeArrangement(bytes));
 }
-BENCHMARK(BM_DecodeArrangement)->Arg(1000)->Unit(benchmark::kMillisecond)->Repetitions(7)
+BENCHMARK(BM_DecodeArrangement)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
     ->ReportAggregatesOnly(true);
 
 } // namespace

@@ -2,7 +2,6 @@
 // corpus doubles as a regression test without clang's libFuzzer.
 #include <QDirIterator>
 #include <QFile>
-
 #include <cstdint>
 #include <cstdio>
 
@@ -19,7 +18,7 @@ int main(int argc, char *argv[])
                 return 1;
             const QByteArray bytes = file.readAll();
             LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()),
-                                   static_cast<size_t>(bytes.size()));
+                static_cast<size_t>(bytes.size()));
             ++files;
         }
     }

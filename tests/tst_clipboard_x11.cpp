@@ -102,17 +102,6 @@ void TestClipboardX11::faceFollowsTheClipboardWithinASecond()
     QCOMPARE(face.text(), QStringLiteral("twice"));
 }
 
-int main(int argc, char *argv[])
-{
-    // A private X server when one can be had; otherwise the tests skip on offscreen.
-    XvfbDisplay display;
-    if (display.isRunning()) {
-        qputenv("DISPLAY", display.name().toLatin1());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
-    QApplication app(argc, argv);
-    TestClipboardX11 test;
-    return QTest::qExec(&test, argc, argv);
-}
+CORVINA_XVFB_TEST_MAIN(TestClipboardX11)
 
 #include "tst_clipboard_x11.moc"

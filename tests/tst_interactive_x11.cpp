@@ -125,16 +125,6 @@ void TestInteractiveX11::typingInNotesSavesEachKeystroke()
     QCOMPARE(m_defaults.writes(kKey), 3);
 }
 
-int main(int argc, char *argv[])
-{
-    XvfbDisplay display;
-    if (display.isRunning()) {
-        qputenv("DISPLAY", display.name().toLatin1());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
-    QApplication app(argc, argv);
-    TestInteractiveX11 test;
-    return QTest::qExec(&test, argc, argv);
-}
+CORVINA_XVFB_TEST_MAIN(TestInteractiveX11)
 
 #include "tst_interactive_x11.moc"

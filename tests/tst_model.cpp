@@ -16,7 +16,7 @@ namespace {
 DashboardWidget sampleWidget(DashboardWidgetKind kind)
 {
     DashboardWidget w = DashboardWidget::make(kind, 100.25, -3.5);
-    w.countdownDate = Instant{812345678.123456};
+    w.countdownDate = Instant {812345678.123456};
     return w;
 }
 
@@ -63,7 +63,7 @@ private Q_SLOTS:
         const auto &offered = WidgetKinds::galleryCases();
         QCOMPARE(offered.size(), 15u);
         QVERIFY(std::find(offered.begin(), offered.end(), DashboardWidgetKind::pomodoro)
-                == offered.end());
+            == offered.end());
         const auto clip = std::find(offered.begin(), offered.end(), DashboardWidgetKind::clipboard);
         QCOMPARE(*(clip + 1), DashboardWidgetKind::countdown);
     }
@@ -120,17 +120,18 @@ private Q_SLOTS:
 
         DashboardWidget full = sampleWidget(DashboardWidgetKind::calculator);
         full.note = QStringLiteral("quote \" backslash \\ newline \n tab \t bell \a emoji 🦉 é");
-        full.stopwatch = StopwatchState{Instant{1.000001}, 12.3456789};
-        full.calculator = CalculatorState{QStringLiteral("-0.5"), 1e-300, QStringLiteral("÷"), false};
+        full.stopwatch = StopwatchState {Instant {1.000001}, 12.3456789};
+        full.calculator
+            = CalculatorState {QStringLiteral("-0.5"), 1e-300, QStringLiteral("÷"), false};
         full.converterInput = QStringLiteral("1,5");
         full.converterChoice = QString();
         full.focusRemaining = -42;
         full.focusIsRunning = false;
-        full.focusStartedAt = Instant{-0.25};
+        full.focusStartedAt = Instant {-0.25};
         QTest::addRow("every optional present") << full;
 
         DashboardWidget stopped = sampleWidget(DashboardWidgetKind::stopwatch);
-        stopped.stopwatch = StopwatchState{};
+        stopped.stopwatch = StopwatchState {};
         QTest::addRow("stopped stopwatch") << stopped;
 
         DashboardWidget surrogates = sampleWidget(DashboardWidgetKind::notes);
@@ -163,14 +164,14 @@ private Q_SLOTS:
         w.y = 582.5;
         w.note = QStringLiteral("a/b");
         w.countdownTitle = QStringLiteral("T");
-        w.countdownDate = Instant{786931200.25};
+        w.countdownDate = Instant {786931200.25};
         QCOMPARE(*WidgetJson::encodeArrangement({w}),
-                 QByteArray(R"([{"id":"0F8B5C3E-2A57-4C0D-9E1B-5B6A7C8D9E0F","kind":"worldClock",)"
-                            R"("x":80,"y":582.5,"note":"a/b","countdownTitle":"T",)"
-                            R"("countdownDate":786931200.25}])"));
+            QByteArray(R"([{"id":"0F8B5C3E-2A57-4C0D-9E1B-5B6A7C8D9E0F","kind":"worldClock",)"
+                       R"("x":80,"y":582.5,"note":"a/b","countdownTitle":"T",)"
+                       R"("countdownDate":786931200.25}])"));
 
-        w.calculator = CalculatorState{};
-        w.stopwatch = StopwatchState{std::nullopt, 2};
+        w.calculator = CalculatorState {};
+        w.stopwatch = StopwatchState {std::nullopt, 2};
         w.focusIsRunning = true;
         const QByteArray withNested = *WidgetJson::encodeArrangement({w});
         QVERIFY(withNested.contains(
@@ -190,9 +191,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QJsonObject>("object");
         const QStringList required = {QStringLiteral("id"), QStringLiteral("kind"),
-                                      QStringLiteral("x"), QStringLiteral("y"),
-                                      QStringLiteral("note"), QStringLiteral("countdownTitle"),
-                                      QStringLiteral("countdownDate")};
+            QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("note"),
+            QStringLiteral("countdownTitle"), QStringLiteral("countdownDate")};
         for (const QString &key : required) {
             QJsonObject missing = completeObject();
             missing.remove(key);
@@ -219,18 +219,18 @@ private Q_SLOTS:
         QTest::addRow("focusRemaining fractional") << with("focusRemaining", 1.5);
         QTest::addRow("focusIsRunning as number") << with("focusIsRunning", 1);
         QTest::addRow("stopwatch without elapsed")
-            << with("stopwatch", QJsonObject{{QStringLiteral("startedAt"), 1}});
-        QTest::addRow("stopwatch as array") << with("stopwatch", QJsonArray{});
+            << with("stopwatch", QJsonObject {{QStringLiteral("startedAt"), 1}});
+        QTest::addRow("stopwatch as array") << with("stopwatch", QJsonArray {});
         QTest::addRow("calculator without display")
-            << with("calculator", QJsonObject{{QStringLiteral("startsNewNumber"), true}});
+            << with("calculator", QJsonObject {{QStringLiteral("startsNewNumber"), true}});
         QTest::addRow("calculator without startsNewNumber")
-            << with("calculator", QJsonObject{{QStringLiteral("display"), QStringLiteral("0")}});
+            << with("calculator", QJsonObject {{QStringLiteral("display"), QStringLiteral("0")}});
     }
     void objectsThatMustNotDecode()
     {
         QFETCH(QJsonObject, object);
         QCOMPARE(WidgetJson::decodeWidget(object), std::nullopt);
-        const QByteArray array = QJsonDocument(QJsonArray{completeObject(), object}).toJson();
+        const QByteArray array = QJsonDocument(QJsonArray {completeObject(), object}).toJson();
         QCOMPARE(WidgetJson::decodeArrangement(array), std::nullopt);
     }
 
@@ -238,9 +238,9 @@ private Q_SLOTS:
     {
         QJsonObject o = completeObject();
         for (const char *key : {"stopwatch", "calculator", "converterInput", "converterChoice",
-                                "focusRemaining", "focusIsRunning", "focusStartedAt"})
+                 "focusRemaining", "focusIsRunning", "focusStartedAt"})
             o.insert(QLatin1String(key), QJsonValue::Null);
-        o.insert(QStringLiteral("somethingNew"), QJsonArray{1, 2});
+        o.insert(QStringLiteral("somethingNew"), QJsonArray {1, 2});
         const auto w = WidgetJson::decodeWidget(o);
         QVERIFY(w);
         QVERIFY(!w->stopwatch && !w->calculator && !w->converterInput && !w->converterChoice);
@@ -248,9 +248,9 @@ private Q_SLOTS:
 
         QJsonObject calc = completeObject();
         calc.insert(QStringLiteral("calculator"),
-                    QJsonObject{{QStringLiteral("display"), QStringLiteral("7")},
-                                {QStringLiteral("stored"), QJsonValue::Null},
-                                {QStringLiteral("startsNewNumber"), true}});
+            QJsonObject {{QStringLiteral("display"), QStringLiteral("7")},
+                {QStringLiteral("stored"), QJsonValue::Null},
+                {QStringLiteral("startsNewNumber"), true}});
         const auto c = WidgetJson::decodeWidget(calc);
         QVERIFY(c && c->calculator);
         QCOMPARE(c->calculator->stored, std::nullopt);
@@ -264,17 +264,17 @@ private Q_SLOTS:
         QCOMPARE(w->kind, DashboardWidgetKind::notes);
         QCOMPARE(w->y, 20.5);
         QCOMPARE(w->countdownDate.sinceReferenceDate, 700000000.5);
-        QCOMPARE(w->stopwatch, (StopwatchState{Instant{1.25}, 3}));
+        QCOMPARE(w->stopwatch, (StopwatchState {Instant {1.25}, 3}));
         QCOMPARE(w->calculator->stored, 4.0);
         QCOMPARE(w->converterChoice, QStringLiteral("Miles → Kilometres"));
         QCOMPARE(w->focusRemaining, 1500);
         QCOMPARE(w->focusIsRunning, true);
-        QCOMPARE(w->focusStartedAt, Instant{2.5});
+        QCOMPARE(w->focusStartedAt, Instant {2.5});
         // Lower-case ids are valid text; they come back upper case.
         QJsonObject lower = completeObject();
         lower.insert(QStringLiteral("id"), QStringLiteral("0f8b5c3e-2a57-4c0d-9e1b-5b6a7c8d9e0f"));
         QCOMPARE(WidgetJson::uuidText(WidgetJson::decodeWidget(lower)->id),
-                 QStringLiteral("0F8B5C3E-2A57-4C0D-9E1B-5B6A7C8D9E0F"));
+            QStringLiteral("0F8B5C3E-2A57-4C0D-9E1B-5B6A7C8D9E0F"));
     }
 
     void arraysThatMustNotDecode_data()

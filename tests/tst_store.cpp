@@ -9,7 +9,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <csignal>
 
 Q_DECLARE_METATYPE(DashboardWidgetKind)
@@ -54,7 +53,7 @@ private Q_SLOTS:
     void displayKeyIsBuiltWithoutSeparators()
     {
         QCOMPARE(DashboardStore::keyForDisplay(QStringLiteral("2")),
-                 QStringLiteral("dashboard.widgets.display.2.v1"));
+            QStringLiteral("dashboard.widgets.display.2.v1"));
     }
 
     void creationPicksTheRightArrangement_data()
@@ -66,31 +65,30 @@ private Q_SLOTS:
         QTest::addColumn<QList<DashboardWidgetKind>>("expected");
 
         const QByteArray clockPomodoroNotes = encode({DashboardWidget::make(K::clock, 1, 1),
-                                                      DashboardWidget::make(K::pomodoro, 2, 2),
-                                                      DashboardWidget::make(K::notes, 3, 3)});
+            DashboardWidget::make(K::pomodoro, 2, 2), DashboardWidget::make(K::notes, 3, 3)});
         const QByteArray legacyDice = encode({DashboardWidget::make(K::dice, 5, 5)});
         const QList<K> defaults = {K::clock, K::calendar, K::notes};
         const std::optional<QByteArray> none;
 
         QTest::addRow("fresh database") << none << none << true << defaults;
         QTest::addRow("own key, pomodoro dropped")
-            << std::optional(clockPomodoroNotes) << none << false << QList<K>{K::clock, K::notes};
-        QTest::addRow("legacy taken over") << none << std::optional(legacyDice) << true
-                                           << QList<K>{K::dice};
+            << std::optional(clockPomodoroNotes) << none << false << QList<K> {K::clock, K::notes};
+        QTest::addRow("legacy taken over")
+            << none << std::optional(legacyDice) << true << QList<K> {K::dice};
         QTest::addRow("legacy ignored without migration")
             << none << std::optional(legacyDice) << false << defaults;
         QTest::addRow("own empty array beats legacy")
-            << std::optional(QByteArray("[]")) << std::optional(legacyDice) << true << QList<K>{};
+            << std::optional(QByteArray("[]")) << std::optional(legacyDice) << true << QList<K> {};
         QTest::addRow("legacy empty array beats defaults")
-            << none << std::optional(QByteArray("[]")) << true << QList<K>{};
+            << none << std::optional(QByteArray("[]")) << true << QList<K> {};
         QTest::addRow("undecodable own falls back to legacy")
             << std::optional(QByteArray("[{\"kind\":\"weather\"}]")) << std::optional(legacyDice)
-            << true << QList<K>{K::dice};
+            << true << QList<K> {K::dice};
         QTest::addRow("undecodable own and legacy give defaults")
             << std::optional(QByteArray("not json")) << std::optional(QByteArray("{}")) << true
             << defaults;
         QTest::addRow("legacy pomodoro dropped")
-            << none << std::optional(clockPomodoroNotes) << true << QList<K>{K::clock, K::notes};
+            << none << std::optional(clockPomodoroNotes) << true << QList<K> {K::clock, K::notes};
     }
     void creationPicksTheRightArrangement()
     {
@@ -158,8 +156,8 @@ private Q_SLOTS:
         DashboardStore store(defaults, kKey, false);
 
         const auto &w = store.widgets();
-        QCOMPARE(kinds(w), (QList<DashboardWidgetKind>{DashboardWidgetKind::clock,
-                                                        DashboardWidgetKind::notes}));
+        QCOMPARE(kinds(w),
+            (QList<DashboardWidgetKind> {DashboardWidgetKind::clock, DashboardWidgetKind::notes}));
         const DashboardWidget &notes = w[1];
         QCOMPARE(notes.note, QStringLiteral("Buy milk\nCall Ada \"soon\""));
         QCOMPARE(notes.x, 830.5);
@@ -182,12 +180,12 @@ private Q_SLOTS:
         QTest::addColumn<QPointF>("target");
         QTest::addColumn<QPointF>("expected");
         const QSizeF mac(1440, 900);
-        QTest::addRow("past the top left") << DashboardWidgetKind::clock << mac << QPointF(-50, 10)
-                                           << QPointF(16, 70);
+        QTest::addRow("past the top left")
+            << DashboardWidgetKind::clock << mac << QPointF(-50, 10) << QPointF(16, 70);
         QTest::addRow("past the bottom right")
             << DashboardWidgetKind::clock << mac << QPointF(2000, 2000) << QPointF(1149, 721);
-        QTest::addRow("inside stays") << DashboardWidgetKind::dice << mac << QPointF(100.5, 300.25)
-                                      << QPointF(100.5, 300.25);
+        QTest::addRow("inside stays")
+            << DashboardWidgetKind::dice << mac << QPointF(100.5, 300.25) << QPointF(100.5, 300.25);
         QTest::addRow("narrow canvas keeps left margin")
             << DashboardWidgetKind::clock << QSizeF(300, 900) << QPointF(200, 100)
             << QPointF(16, 100);
@@ -256,15 +254,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("target");
         QTest::addColumn<int>("saves");
         QTest::addColumn<QList<int>>("order");
-        QTest::addRow("bring first to front") << "front" << 0 << 2 << QList<int>{1, 2, 0};
-        QTest::addRow("bring last to front") << "front" << 2 << 0 << QList<int>{0, 1, 2};
-        QTest::addRow("bring unknown to front") << "front" << -1 << 0 << QList<int>{0, 1, 2};
-        QTest::addRow("remove middle") << "remove" << 1 << 1 << QList<int>{0, 2};
-        QTest::addRow("remove unknown still saves") << "remove" << -1 << 1 << QList<int>{0, 1, 2};
-        QTest::addRow("move") << "move" << 1 << 2 << QList<int>{0, 1, 2};
-        QTest::addRow("move unknown") << "move" << -1 << 0 << QList<int>{0, 1, 2};
-        QTest::addRow("update field") << "update" << 1 << 1 << QList<int>{0, 1, 2};
-        QTest::addRow("update unknown") << "update" << -1 << 0 << QList<int>{0, 1, 2};
+        QTest::addRow("bring first to front") << "front" << 0 << 2 << QList<int> {1, 2, 0};
+        QTest::addRow("bring last to front") << "front" << 2 << 0 << QList<int> {0, 1, 2};
+        QTest::addRow("bring unknown to front") << "front" << -1 << 0 << QList<int> {0, 1, 2};
+        QTest::addRow("remove middle") << "remove" << 1 << 1 << QList<int> {0, 2};
+        QTest::addRow("remove unknown still saves") << "remove" << -1 << 1 << QList<int> {0, 1, 2};
+        QTest::addRow("move") << "move" << 1 << 2 << QList<int> {0, 1, 2};
+        QTest::addRow("move unknown") << "move" << -1 << 0 << QList<int> {0, 1, 2};
+        QTest::addRow("update field") << "update" << 1 << 1 << QList<int> {0, 1, 2};
+        QTest::addRow("update unknown") << "update" << -1 << 0 << QList<int> {0, 1, 2};
     }
     void eachOperationSavesAsOftenAsItAssigns()
     {
@@ -290,8 +288,9 @@ private Q_SLOTS:
         else if (operation == u"move")
             store.move(id, {200, 200}, {1440, 900});
         else
-            QCOMPARE(store.updateWidget(id, [](DashboardWidget &w) { w.note = QStringLiteral("x"); }),
-                     target >= 0);
+            QCOMPARE(
+                store.updateWidget(id, [](DashboardWidget &w) { w.note = QStringLiteral("x"); }),
+                target >= 0);
 
         QCOMPARE(defaults.writes(kKey), saves);
         QCOMPARE(published.count(), saves);
@@ -334,10 +333,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("fileName");
         QTest::addRow("display key") << kKey << "dashboard.widgets.display.DP-1.v1";
-        QTest::addRow("slash and space") << "a/b c" << "a%2Fb%20c";
-        QTest::addRow("percent itself") << "50%" << "50%25";
-        QTest::addRow("non-ASCII as UTF-8") << "é" << "%C3%A9";
-        QTest::addRow("dot dot") << ".." << "%2E%2E";
+        QTest::addRow("slash and space") << "a/b c"
+                                         << "a%2Fb%20c";
+        QTest::addRow("percent itself") << "50%"
+                                        << "50%25";
+        QTest::addRow("non-ASCII as UTF-8") << "é"
+                                            << "%C3%A9";
+        QTest::addRow("dot dot") << ".."
+                                 << "%2E%2E";
     }
     void fileNamesAreSafeForAnyKey()
     {
@@ -366,7 +369,8 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", "/tmp/xdg-test");
         QCOMPARE(FileDefaults::standardDirectory(), QStringLiteral("/tmp/xdg-test/corvina"));
         qputenv("XDG_CONFIG_HOME", "relative/path");
-        QCOMPARE(FileDefaults::standardDirectory(), QDir::homePath() + QStringLiteral("/.config/corvina"));
+        QCOMPARE(FileDefaults::standardDirectory(),
+            QDir::homePath() + QStringLiteral("/.config/corvina"));
     }
 
     // A save interrupted at any moment leaves the old or the new arrangement, whole.

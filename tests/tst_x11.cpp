@@ -153,16 +153,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    XvfbDisplay display;
-    if (display.isRunning()) {
-        qputenv("DISPLAY", display.name().toLatin1());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
-    QApplication app(argc, argv);
-    TestX11 test;
-    return QTest::qExec(&test, argc, argv);
-}
+CORVINA_XVFB_TEST_MAIN(TestX11)
 
 #include "tst_x11.moc"

@@ -21,3 +21,18 @@ private:
     pid_t m_pid = -1;
     QString m_name;
 };
+
+// main() for a test that wants a private X server: on it when one can be had, otherwise
+// on whatever platform the environment names (the tests then skip what needs X).
+#define CORVINA_XVFB_TEST_MAIN(TestObject)                                                         \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        XvfbDisplay display;                                                                       \
+        if (display.isRunning()) {                                                                 \
+            qputenv("DISPLAY", display.name().toLatin1());                                         \
+            qputenv("QT_QPA_PLATFORM", "xcb");                                                     \
+        }                                                                                          \
+        QApplication app(argc, argv);                                                              \
+        TestObject test;                                                                           \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }

@@ -76,15 +76,15 @@ QString CalculatorState::resultText(double value)
     if (!std::isfinite(value))
         return kError;
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::general, 12);
+    const auto result
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 12);
     return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
 void CalculatorState::press(QStringView key)
 {
     if (key == u"C") {
-        *this = CalculatorState{};
+        *this = CalculatorState {};
         return;
     }
     if (!key.isEmpty() && key.front().isNumber()) {

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringView>
-
 #include <optional>
 
 // What one calculator shows and remembers. press() applies one keypad key.

@@ -4,7 +4,6 @@
 #include "widgetjson.h"
 
 #include <QDateTime>
-
 #include <algorithm>
 
 namespace {
@@ -37,8 +36,8 @@ QString DashboardStore::keyForDisplay(const QString &displayIdentifier)
     return QStringLiteral("dashboard.widgets.display.") + displayIdentifier + QStringLiteral(".v1");
 }
 
-DashboardStore::DashboardStore(Defaults &defaults, QString storageKey, bool migrateLegacy,
-                               QObject *parent)
+DashboardStore::DashboardStore(
+    Defaults &defaults, QString storageKey, bool migrateLegacy, QObject *parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_defaultsKey(std::move(storageKey))
@@ -72,8 +71,8 @@ const DashboardWidget *DashboardStore::widget(const QUuid &id) const
     return i < 0 ? nullptr : &m_widgets[i];
 }
 
-bool DashboardStore::updateWidget(const QUuid &id,
-                                  const std::function<void(DashboardWidget &)> &change)
+bool DashboardStore::updateWidget(
+    const QUuid &id, const std::function<void(DashboardWidget &)> &change)
 {
     const int i = indexOf(id);
     if (i < 0)
@@ -122,13 +121,18 @@ void DashboardStore::move(const QUuid &id, QPointF to, QSizeF canvas)
     const int i = indexOf(id);
     if (i < 0)
         return;
-    const QSizeF card = WidgetKinds::cardSize(m_widgets[i].kind);
-    m_widgets[i].x = std::min(std::max(canvas.width() - card.width() - 16.0, 16.0),
-                              std::max(to.x(), 16.0));
+    const QPointF clamped = clampedPosition(m_widgets[i].kind, to, canvas);
+    m_widgets[i].x = clamped.x();
     publishAndSave();
-    m_widgets[i].y = std::min(std::max(canvas.height() - card.height() - 24.0, 70.0),
-                              std::max(to.y(), 70.0));
+    m_widgets[i].y = clamped.y();
     publishAndSave();
+}
+
+QPointF DashboardStore::clampedPosition(DashboardWidgetKind kind, QPointF to, QSizeF canvas)
+{
+    const QSizeF card = WidgetKinds::cardSize(kind);
+    return {std::min(std::max(canvas.width() - card.width() - 16.0, 16.0), std::max(to.x(), 16.0)),
+        std::min(std::max(canvas.height() - card.height() - 24.0, 70.0), std::max(to.y(), 70.0))};
 }
 
 void DashboardStore::bringToFront(const QUuid &id)
@@ -157,6 +161,6 @@ void DashboardStore::publishAndSave()
 int DashboardStore::indexOf(const QUuid &id) const
 {
     const auto it = std::find_if(m_widgets.cbegin(), m_widgets.cend(),
-                                 [&id](const DashboardWidget &w) { return w.id == id; });
+        [&id](const DashboardWidget &w) { return w.id == id; });
     return it == m_widgets.cend() ? -1 : static_cast<int>(it - m_widgets.cbegin());
 }

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QPointF>
 #include <QSizeF>
-
 #include <functional>
 
 class Defaults;
@@ -28,8 +27,8 @@ public:
     // `migrateLegacy`; failing that, the three default widgets. Saves in every case.
     // Bytes under `storageKey` that do not decode are first kept under a backup key
     // (storageKey + ".unreadable-" + UTC time) so nothing the user wrote is lost.
-    DashboardStore(Defaults &defaults, QString storageKey, bool migrateLegacy,
-                   QObject *parent = nullptr);
+    DashboardStore(
+        Defaults &defaults, QString storageKey, bool migrateLegacy, QObject *parent = nullptr);
 
     const QList<DashboardWidget> &widgets() const { return m_widgets; }
     void setWidgets(QList<DashboardWidget> widgets);
@@ -53,6 +52,8 @@ public:
     // Moves a card's top-left corner to `to`, clamped 16 points from the sides, 70 from
     // the top and 24 from the bottom. Writes x and y one after the other.
     void move(const QUuid &id, QPointF to, QSizeF canvas);
+    // Where move() would put a card of this kind aimed at `to`.
+    static QPointF clampedPosition(DashboardWidgetKind kind, QPointF to, QSizeF canvas);
     void bringToFront(const QUuid &id);
     void remove(const QUuid &id);
 

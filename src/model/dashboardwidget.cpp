@@ -1,7 +1,7 @@
 #include "dashboardwidget.h"
 
-DashboardWidget DashboardWidget::make(DashboardWidgetKind kind, double x, double y,
-                                      const QDateTime &now)
+DashboardWidget DashboardWidget::make(
+    DashboardWidgetKind kind, double x, double y, const QDateTime &now)
 {
     DashboardWidget widget;
     widget.id = QUuid::createUuid();

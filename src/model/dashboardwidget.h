@@ -7,7 +7,6 @@
 
 #include <QString>
 #include <QUuid>
-
 #include <optional>
 
 // One card on one display, with the state the faces of some kinds keep. Every widget
@@ -36,7 +35,7 @@ struct DashboardWidget
     // A new widget with a fresh id and every other field at its default. The countdown
     // target is 30 calendar days after `now` in local time.
     static DashboardWidget make(DashboardWidgetKind kind, double x, double y,
-                                const QDateTime &now = QDateTime::currentDateTime());
+        const QDateTime &now = QDateTime::currentDateTime());
 
     bool operator==(const DashboardWidget &) const = default;
 };

@@ -3,7 +3,6 @@
 #include <QSizeF>
 #include <QString>
 #include <QStringView>
-
 #include <array>
 #include <optional>
 

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
-
 #include <optional>
 
 // The per-user key/value store that arrangements live in.

@@ -3,14 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
-
 #include <fcntl.h>
 #include <unistd.h>
 
 FileDefaults::FileDefaults(QString directory)
     : m_directory(std::move(directory))
-{
-}
+{ }
 
 QString FileDefaults::standardDirectory()
 {
@@ -29,8 +27,8 @@ QString FileDefaults::fileNameForKey(const QString &key)
     name.reserve(utf8.size());
     for (const char ch : utf8) {
         const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
-            || c == '.' || c == '_' || c == '-';
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')
+            || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
         if (plain) {
             name += QLatin1Char(ch);
         } else {

@@ -17,5 +17,6 @@ Instant Instant::fromDateTime(const QDateTime &dateTime)
 
 QDateTime Instant::toDateTime() const
 {
-    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::llround(unixSeconds() * 1000.0)));
+    return QDateTime::fromMSecsSinceEpoch(
+        static_cast<qint64>(std::llround(unixSeconds() * 1000.0)));
 }

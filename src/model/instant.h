@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-
 #include <compare>
 
 // A moment in time as seconds since 2001-01-01 00:00:00 UTC, the stored form of every
@@ -20,7 +19,10 @@ struct Instant
     // Millisecond precision, which is all QDateTime keeps.
     QDateTime toDateTime() const;
     Instant addingSeconds(double seconds) const { return {sinceReferenceDate + seconds}; }
-    double secondsSince(Instant other) const { return sinceReferenceDate - other.sinceReferenceDate; }
+    double secondsSince(Instant other) const
+    {
+        return sinceReferenceDate - other.sinceReferenceDate;
+    }
 
     friend auto operator<=>(const Instant &, const Instant &) = default;
 };

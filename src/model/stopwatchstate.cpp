@@ -27,6 +27,7 @@ QString StopwatchState::format(double seconds)
     // Clamp so that absurd stored values cannot overflow the integer conversion.
     constexpr double maxTenths = 9.0e17;
     const double scaled = std::max(0.0, seconds) * 10.0;
-    const qint64 tenths = static_cast<qint64>(std::isnan(scaled) ? 0.0 : std::min(scaled, maxTenths));
+    const qint64 tenths
+        = static_cast<qint64>(std::isnan(scaled) ? 0.0 : std::min(scaled, maxTenths));
     return QString::asprintf("%02lld:%02lld.%lld", tenths / 600, (tenths / 10) % 60, tenths % 10);
 }

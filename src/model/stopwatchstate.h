@@ -3,7 +3,6 @@
 #include "instant.h"
 
 #include <QString>
-
 #include <optional>
 
 // A stopwatch keeps the moment its current run began, not a ticking counter, so a run

@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
-
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -128,13 +127,27 @@ private:
             m_out.append(run, p - run);
             run = p + 1;
             switch (c) {
-            case '"': m_out.append("\\\""); break;
-            case '\\': m_out.append("\\\\"); break;
-            case '\n': m_out.append("\\n"); break;
-            case '\r': m_out.append("\\r"); break;
-            case '\t': m_out.append("\\t"); break;
-            case '\b': m_out.append("\\b"); break;
-            case '\f': m_out.append("\\f"); break;
+            case '"':
+                m_out.append("\\\"");
+                break;
+            case '\\':
+                m_out.append("\\\\");
+                break;
+            case '\n':
+                m_out.append("\\n");
+                break;
+            case '\r':
+                m_out.append("\\r");
+                break;
+            case '\t':
+                m_out.append("\\t");
+                break;
+            case '\b':
+                m_out.append("\\b");
+                break;
+            case '\f':
+                m_out.append("\\f");
+                break;
             default:
                 m_out.append("\\u00");
                 m_out.append(hex[c >> 4]);
@@ -258,7 +271,7 @@ bool readOptional(const QJsonValue &value, std::optional<T> &out, Read read)
     case Presence::Present:
         break;
     }
-    T item{};
+    T item {};
     if (!read(value, item))
         return false;
     out = std::move(item);
@@ -391,7 +404,7 @@ std::optional<QByteArray> encodeArrangement(const QList<DashboardWidget> &widget
 
 std::optional<QList<DashboardWidget>> decodeArrangement(QByteArrayView bytes)
 {
-    QJsonParseError error{};
+    QJsonParseError error {};
     const QJsonDocument document = QJsonDocument::fromJson(bytes.toByteArray(), &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())
         return std::nullopt;

@@ -6,7 +6,6 @@
 #include <QByteArrayView>
 #include <QJsonObject>
 #include <QList>
-
 #include <optional>
 
 // The stored form of an arrangement: a compact JSON array of widget objects, keys in

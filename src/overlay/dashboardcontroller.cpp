@@ -8,19 +8,6 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 
-namespace {
-
-// Whether DashboardStore::move would leave the card where it is.
-bool isInside(const DashboardWidget &widget, QSizeF canvas)
-{
-    const QSizeF card = WidgetKinds::cardSize(widget.kind);
-    const double right = std::max(canvas.width() - card.width() - 16.0, 16.0);
-    const double bottom = std::max(canvas.height() - card.height() - 24.0, 70.0);
-    return widget.x >= 16.0 && widget.x <= right && widget.y >= 70.0 && widget.y <= bottom;
-}
-
-} // namespace
-
 DashboardController::DashboardController(
     Defaults &defaults, OverlayPlatform platform, FaceServices services, QObject *parent)
     : QObject(parent)
@@ -133,8 +120,9 @@ DashboardPanel *DashboardController::makePanel(const ScreenInfo &screen, const Q
     const QSizeF canvas = screen.geometry.size();
     const QList<DashboardWidget> widgets = store.widgets();
     for (const DashboardWidget &widget : widgets) {
-        if (!isInside(widget, canvas))
-            store.move(widget.id, {widget.x, widget.y}, canvas);
+        const QPointF at(widget.x, widget.y);
+        if (DashboardStore::clampedPosition(widget.kind, at, canvas) != at)
+            store.move(widget.id, at, canvas);
     }
 
     auto close = [controller = QPointer(this)] {

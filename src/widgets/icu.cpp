@@ -39,8 +39,8 @@ QString toQString(const icu::UnicodeString &text)
 
 icu::UnicodeString toUnicode(QStringView text)
 {
-    return icu::UnicodeString(reinterpret_cast<const char16_t *>(text.utf16()),
-                              static_cast<int32_t>(text.size()));
+    return icu::UnicodeString(
+        reinterpret_cast<const char16_t *>(text.utf16()), static_cast<int32_t>(text.size()));
 }
 
 std::unique_ptr<icu::TimeZone> knownTimeZone(QStringView id)
@@ -51,8 +51,8 @@ std::unique_ptr<icu::TimeZone> knownTimeZone(QStringView id)
     return zone;
 }
 
-QString formatPattern(Instant at, QStringView pattern, const icu::Locale &locale,
-                      const icu::TimeZone &zone)
+QString formatPattern(
+    Instant at, QStringView pattern, const icu::Locale &locale, const icu::TimeZone &zone)
 {
     UErrorCode status = U_ZERO_ERROR;
     icu::SimpleDateFormat format(toUnicode(pattern), locale, status);
@@ -64,8 +64,8 @@ QString formatPattern(Instant at, QStringView pattern, const icu::Locale &locale
     return toQString(text);
 }
 
-QString formatSkeleton(Instant at, QStringView skeleton, const icu::Locale &locale,
-                       const icu::TimeZone &zone)
+QString formatSkeleton(
+    Instant at, QStringView skeleton, const icu::Locale &locale, const icu::TimeZone &zone)
 {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::DateTimePatternGenerator> generator(

@@ -2,10 +2,10 @@
 // checks against the layouts. Usage: face_snapshot OUTPUT_DIR
 #include "calculatorwidget.h"
 #include "dashboardstore.h"
-#include "defaults.h"
 #include "dashboardwidgetkind.h"
-#include "facefactory.h"
+#include "defaults.h"
 #include "facebindings.h"
+#include "facefactory.h"
 #include "theme.h"
 
 #include <QApplication>
@@ -45,8 +45,8 @@ protected:
         painter.fillPath(plate, Theme::white(0.07));
         painter.setPen(QPen(Theme::white(0.18), 1));
         painter.drawPath(plate);
-        painter.fillRect(QRectF(m_card.center().x() - 18, m_card.top() + 10, 36, 4),
-                         Theme::white(0.35));
+        painter.fillRect(
+            QRectF(m_card.center().x() - 18, m_card.top() + 10, 36, 4), Theme::white(0.35));
     }
 
 private:
@@ -64,9 +64,12 @@ int main(int argc, char **argv)
     MemoryDefaults defaults;
     DashboardStore store(defaults, QStringLiteral("snapshot"), false);
     const QList<DashboardWidgetKind> kinds = {
-        DashboardWidgetKind::calculator, DashboardWidgetKind::stopwatch,
-        DashboardWidgetKind::converter,  DashboardWidgetKind::countdown,
-        DashboardWidgetKind::calendar,   DashboardWidgetKind::notes,
+        DashboardWidgetKind::calculator,
+        DashboardWidgetKind::stopwatch,
+        DashboardWidgetKind::converter,
+        DashboardWidgetKind::countdown,
+        DashboardWidgetKind::calendar,
+        DashboardWidgetKind::notes,
     };
     QList<DashboardWidget> widgets;
     for (const DashboardWidgetKind kind : kinds)

@@ -3,7 +3,6 @@
 #include "filedefaults.h"
 
 #include <QCoreApplication>
-
 #include <cstdio>
 
 int main(int argc, char *argv[])
