@@ -2,9 +2,12 @@
 
 #include "windowhints.h"
 #include "x11hotkey.h"
+#include "x11screengrab.h"
 #include "xvfbdisplay.h"
 
 #include <QApplication>
+#include <QPainter>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
@@ -78,6 +81,34 @@ private Q_SLOTS:
         const auto states = atomList(c, xcb_window_t(panel.winId()), "_NET_WM_STATE");
         QVERIFY(states.contains(atom(c, "_NET_WM_STATE_SKIP_TASKBAR")));
         QVERIFY(states.contains(atom(c, "_NET_WM_STATE_SKIP_PAGER")));
+    }
+
+    void hintsKeptFromOneShowServeTheNext()
+    {
+        xcb_connection_t *c = qtConnection();
+        X11WindowHints hints;
+        for (int show = 0; show < 2; ++show) {
+            QWidget panel;
+            hints.preparePanel(&panel, false);
+            const auto states = atomList(c, xcb_window_t(panel.winId()), "_NET_WM_STATE");
+            QVERIFY(states.contains(atom(c, "_NET_WM_STATE_SKIP_TASKBAR")));
+            QVERIFY(states.contains(atom(c, "_NET_WM_STATE_SKIP_PAGER")));
+        }
+    }
+
+    void screenGrabMatchesTheToolkitGrab()
+    {
+        QScreen *screen = QGuiApplication::primaryScreen();
+        // Something other than a flat background to read back.
+        QWidget window;
+        window.setGeometry(10, 20, 200, 100);
+        window.setStyleSheet(QStringLiteral("background: rgb(200, 40, 90)"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(50);
+        const QImage grabbed = grabX11Screen(screen);
+        QCOMPARE(grabbed.size(), screen->geometry().size());
+        QCOMPARE(grabbed, screen->grabWindow(0).toImage().convertToFormat(grabbed.format()));
     }
 
     void blurBehindIsAskedOnlyOfKWinForTranslucentPanels_data()

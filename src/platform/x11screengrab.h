@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QImage>
+
+class QScreen;
+
+// The pixels of `screen` read straight from the X server into an image that owns the
+// server's reply, without the copies a toolkit grab makes on the way. A null image when
+// not on X11, on a scaled screen, or in a pixel layout other than 32-bit xRGB; the caller
+// then grabs the ordinary way.
+QImage grabX11Screen(QScreen *screen);
