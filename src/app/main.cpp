@@ -14,6 +14,9 @@
 #include <QTemporaryFile>
 #include <QThread>
 #include <cstdio>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -105,6 +108,12 @@ int renderDashboards(int argc, char *argv[], const CommandLine &command)
 
 int main(int argc, char *argv[])
 {
+#ifdef __GLIBC__
+    // Screen-sized buffers live only while the overlay shows. Left to itself, glibc raises
+    // its mmap threshold past their size once one is freed, after which they come from the
+    // heap and stay resident while hidden.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
     std::optional<QString> directory;
     std::optional<CommandLine> render;
     {
