@@ -20,18 +20,18 @@ namespace {
 
 bool s_animationsEnabled = true;
 
-const ShadowSpec cardShadow {WidgetCard::cornerRadius, true, Theme::black(0.32), 22, QPointF(0, 9)};
+const ShadowLook cardShadow {WidgetCard::cornerRadius, true, Theme::black(0.32), 22, QPointF(0, 9)};
 
 RoundButton::Look removeButtonLook()
 {
     return {
-        42, Theme::red(), 0.35, 14, ShadowSpec {21, false, Theme::black(0.35), 7, QPointF(0, 3)}};
+        42, Theme::red(), 0.35, 14, ShadowLook {21, false, Theme::black(0.35), 7, QPointF(0, 3)}};
 }
 
 RoundButton::Look galleryButtonLook()
 {
     return {52, Theme::accent(), 0.25, 20,
-        ShadowSpec {26, false, Theme::black(0.35), 14, QPointF(0, 6)}};
+        ShadowLook {26, false, Theme::black(0.35), 14, QPointF(0, 6)}};
 }
 
 // Transparent, under the cards, only while the gallery is open: a click on empty canvas

@@ -19,7 +19,7 @@ public:
         QColor fill;
         qreal ringOpacity;
         int symbolSize;
-        ShadowSpec shadow;
+        ShadowLook shadow;
     };
 
     RoundButton(const Look &look, const QString &symbol, QWidget *parent = nullptr);

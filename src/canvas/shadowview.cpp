@@ -3,9 +3,9 @@
 #include <QPainter>
 #include <QtMath>
 
-ShadowView::ShadowView(const ShadowSpec &spec, QWidget *parent)
+ShadowView::ShadowView(const ShadowLook &look, QWidget *parent)
     : QWidget(parent)
-    , m_spec(spec)
+    , m_look(look)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
@@ -13,7 +13,7 @@ ShadowView::ShadowView(const ShadowSpec &spec, QWidget *parent)
 void ShadowView::setShapeGeometry(const QRectF &shape)
 {
     m_shapeSize = shape.size();
-    const QMarginsF margins = shadowMargins(m_spec);
+    const QMarginsF margins = shadowMargins(m_look);
     setGeometry(shape.marginsAdded(margins).toAlignedRect());
 }
 
@@ -21,8 +21,8 @@ void ShadowView::paintEvent(QPaintEvent *)
 {
     if (m_shapeSize.isEmpty())
         return;
-    const Shadow shadow = cachedShadow(m_shapeSize, m_spec, devicePixelRatioF());
-    const QMarginsF margins = shadowMargins(m_spec);
+    const Shadow shadow = cachedShadow(m_shapeSize, m_look, devicePixelRatioF());
+    const QMarginsF margins = shadowMargins(m_look);
     QPainter painter(this);
     painter.drawPixmap(QPointF(margins.left(), margins.top()) - shadow.shapeOrigin, shadow.pixmap);
 }

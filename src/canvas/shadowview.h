@@ -11,7 +11,7 @@ class ShadowView : public QWidget
     Q_OBJECT
 
 public:
-    ShadowView(const ShadowSpec &spec, QWidget *parent = nullptr);
+    ShadowView(const ShadowLook &look, QWidget *parent = nullptr);
 
     // Covers the shadow of a shape with the frame `shape` in parent coordinates.
     void setShapeGeometry(const QRectF &shape);
@@ -20,6 +20,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    ShadowSpec m_spec;
+    ShadowLook m_look;
     QSizeF m_shapeSize;
 };

@@ -61,56 +61,56 @@ qreal shadowReach(qreal radius) { return qCeil(radius * 3) + 1; }
 
 } // namespace
 
-QMarginsF shadowMargins(const ShadowSpec &spec)
+QMarginsF shadowMargins(const ShadowLook &look)
 {
-    const qreal reach = shadowReach(spec.radius);
-    return QMarginsF(reach + qMax(0.0, -spec.offset.x()), reach + qMax(0.0, -spec.offset.y()),
-        reach + qMax(0.0, spec.offset.x()), reach + qMax(0.0, spec.offset.y()));
+    const qreal reach = shadowReach(look.radius);
+    return QMarginsF(reach + qMax(0.0, -look.offset.x()), reach + qMax(0.0, -look.offset.y()),
+        reach + qMax(0.0, look.offset.x()), reach + qMax(0.0, look.offset.y()));
 }
 
-Shadow cachedShadow(QSizeF size, const ShadowSpec &spec, qreal devicePixelRatio)
+Shadow cachedShadow(QSizeF size, const ShadowLook &look, qreal devicePixelRatio)
 {
     static QCache<QString, Shadow> cache(64);
     const QString key = QStringLiteral("%1x%2|%3|%4|%5|%6|%7,%8|%9")
                             .arg(size.width())
                             .arg(size.height())
-                            .arg(spec.cornerRadius)
-                            .arg(spec.continuousCorners)
-                            .arg(spec.color.rgba(), 0, 16)
-                            .arg(spec.radius)
-                            .arg(spec.offset.x())
-                            .arg(spec.offset.y())
+                            .arg(look.cornerRadius)
+                            .arg(look.continuousCorners)
+                            .arg(look.color.rgba(), 0, 16)
+                            .arg(look.radius)
+                            .arg(look.offset.x())
+                            .arg(look.offset.y())
                             .arg(devicePixelRatio);
     if (const Shadow *cached = cache.object(key))
         return *cached;
 
-    const qreal reach = shadowReach(spec.radius);
-    const QSizeF full(size.width() + 2 * reach + qAbs(spec.offset.x()),
-        size.height() + 2 * reach + qAbs(spec.offset.y()));
+    const qreal reach = shadowReach(look.radius);
+    const QSizeF full(size.width() + 2 * reach + qAbs(look.offset.x()),
+        size.height() + 2 * reach + qAbs(look.offset.y()));
     // Blurring at a reduced scale is far cheaper and invisible in a soft shadow.
-    const qreal blurScale = spec.radius > 8 ? 0.5 : 1.0;
+    const qreal blurScale = look.radius > 8 ? 0.5 : 1.0;
     QImage image(qCeil(full.width() * blurScale), qCeil(full.height() * blurScale),
         QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     const QPointF shapeOrigin(
-        reach + qMax(0.0, -spec.offset.x()), reach + qMax(0.0, -spec.offset.y()));
+        reach + qMax(0.0, -look.offset.x()), reach + qMax(0.0, -look.offset.y()));
     const auto shape = [&](QPointF at) {
         const QRectF rect(at, size);
-        if (spec.continuousCorners)
-            return continuousRoundedRect(rect, spec.cornerRadius);
+        if (look.continuousCorners)
+            return continuousRoundedRect(rect, look.cornerRadius);
         QPainterPath path;
-        path.addRoundedRect(rect, spec.cornerRadius, spec.cornerRadius);
+        path.addRoundedRect(rect, look.cornerRadius, look.cornerRadius);
         return path;
     };
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.scale(blurScale, blurScale);
-        painter.fillPath(shape(shapeOrigin + spec.offset), spec.color);
+        painter.fillPath(shape(shapeOrigin + look.offset), look.color);
     }
     // Three box passes of radius r approximate a Gaussian of sigma ~ r; the toolkit's
     // shadow radius is that sigma.
-    boxBlur(image, qMax(1, qRound(spec.radius * blurScale)));
+    boxBlur(image, qMax(1, qRound(look.radius * blurScale)));
 
     QImage result(qCeil(full.width() * devicePixelRatio), qCeil(full.height() * devicePixelRatio),
         QImage::Format_ARGB32_Premultiplied);

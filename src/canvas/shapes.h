@@ -11,7 +11,7 @@
 QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius);
 
 // A soft drop shadow under a rounded shape, pre-blurred once and cached per size.
-struct ShadowSpec
+struct ShadowLook
 {
     qreal cornerRadius = 0;
     bool continuousCorners = true;
@@ -29,6 +29,6 @@ struct Shadow
 
 // The shadow of a shape of `size`, with the shape itself cut out so a translucent fill
 // above it stays clean.
-Shadow cachedShadow(QSizeF size, const ShadowSpec &spec, qreal devicePixelRatio);
+Shadow cachedShadow(QSizeF size, const ShadowLook &look, qreal devicePixelRatio);
 // How far a shadow reaches beyond its shape on each side (left, top, right, bottom).
-QMarginsF shadowMargins(const ShadowSpec &spec);
+QMarginsF shadowMargins(const ShadowLook &look);

@@ -248,9 +248,9 @@ void WidgetGallery::paintEvent(QPaintEvent *)
 
     // Only the shadow's corners fall inside the sheet's own rectangle, so it is drawn
     // from one small cached piece stretched along the edges.
-    const ShadowSpec spec {cornerRadius, true, Theme::black(0.4), 36, QPointF(0, 12)};
+    const ShadowLook look {cornerRadius, true, Theme::black(0.4), 36, QPointF(0, 12)};
     const QSizeF piece(240, 240);
-    const Shadow shadow = cachedShadow(piece, spec, devicePixelRatioF());
+    const Shadow shadow = cachedShadow(piece, look, devicePixelRatioF());
     const QSizeF pixmapSize = shadow.pixmap.deviceIndependentSize();
     const int corner = qCeil(cornerRadius * 1.6);
     const QMargins source(qCeil(shadow.shapeOrigin.x()) + corner,

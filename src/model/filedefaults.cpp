@@ -13,7 +13,7 @@ FileDefaults::FileDefaults(QString directory)
 QString FileDefaults::standardDirectory()
 {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory spec says a relative value is invalid and must be ignored.
+    // The XDG base directory rules say a relative value is invalid and must be ignored.
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
         base = QDir::homePath() + QStringLiteral("/.config");
     return base + QStringLiteral("/corvina");
