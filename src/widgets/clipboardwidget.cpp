@@ -1,12 +1,11 @@
 #include "clipboardwidget.h"
 
+#include "faceconventions.h"
 #include "faceheader.h"
 #include "pasteboard.h"
 #include "symbols.h"
 #include "theme.h"
 
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QToolButton>
@@ -20,28 +19,6 @@ const QString nothingCopied = QStringLiteral("Nothing copied yet");
 const QString noText = QStringLiteral("No text on the clipboard");
 
 constexpr int areaPadding = 10;
-constexpr qreal areaRadius = 12;
-
-// The dimmed rounded panel behind the text.
-class TextPanel : public QWidget
-{
-public:
-    explicit TextPanel(QWidget *parent)
-        : QWidget(parent)
-    {
-        setAttribute(Qt::WA_TranslucentBackground);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath path;
-        path.addRoundedRect(QRectF(rect()), areaRadius, areaRadius);
-        painter.fillPath(path, Theme::black(0.12));
-    }
-};
 
 QPlainTextEdit *textArea(QWidget *parent)
 {
@@ -99,7 +76,7 @@ ClipboardWidget::ClipboardWidget(Pasteboard *pasteboard, QWidget *parent)
     connect(refreshButton, &QToolButton::clicked, this, &ClipboardWidget::refresh);
     header->addTrailing(refreshButton);
 
-    auto *panel = new TextPanel(this);
+    auto *panel = new Face::DimmedField(this);
     auto *panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(areaPadding, areaPadding, areaPadding, areaPadding);
     m_area = textArea(panel);

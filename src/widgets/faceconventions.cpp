@@ -3,6 +3,8 @@
 #include "icu.h"
 
 #include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 #include <QTimer>
 
 namespace Face {
@@ -79,6 +81,21 @@ QTimer *startPolling(QObject *owner, std::chrono::milliseconds interval, std::fu
     poll();
     timer->start();
     return timer;
+}
+
+DimmedField::DimmedField(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void DimmedField::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()), 12, 12);
+    painter.fillPath(shape, Theme::black(0.12));
 }
 
 } // namespace Face

@@ -6,13 +6,13 @@
 #include <QDateTime>
 #include <QFont>
 #include <QString>
+#include <QWidget>
 #include <chrono>
 #include <functional>
 
 class QLabel;
 class QObject;
 class QTimer;
-class QWidget;
 
 // What every face shares: the text roles and the two refresh mechanisms.
 namespace Face {
@@ -47,5 +47,15 @@ QTimer *startTimeline(QObject *owner, std::chrono::milliseconds interval,
 // is destroyed. A poll never runs after its owner has gone.
 QTimer *startPolling(
     QObject *owner, std::chrono::milliseconds interval, std::function<void()> poll);
+
+// The dimmed rounded field that editable and scrolling text sits on (black 0.12, radius 12).
+class DimmedField : public QWidget
+{
+public:
+    explicit DimmedField(QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
 
 } // namespace Face

@@ -2,35 +2,16 @@
 
 #include "dashboardstore.h"
 #include "facebindings.h"
+#include "faceconventions.h"
 #include "fieldstyle.h"
 #include "theme.h"
 
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 namespace {
 
-constexpr qreal kFieldRadius = 12;
 constexpr int kInnerPadding = 8;
-
-// The dark rounded field the editor sits on.
-class NoteField : public QWidget
-{
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()), kFieldRadius, kFieldRadius);
-        painter.fillPath(shape, Theme::black(0.12));
-    }
-};
 
 } // namespace
 
@@ -43,7 +24,7 @@ NotesWidget::NotesWidget(DashboardStore *store, const QUuid &id, QWidget *parent
     setObjectName(QStringLiteral("notesFace"));
     addHeader(QStringLiteral("note.text"), Theme::yellow(), QStringLiteral("NOTES"));
 
-    auto *field = new NoteField(this);
+    auto *field = new Face::DimmedField(this);
     field->setObjectName(QStringLiteral("noteField"));
     auto *fieldLayout = new QVBoxLayout(field);
     fieldLayout->setContentsMargins(kInnerPadding, kInnerPadding, kInnerPadding, kInnerPadding);
