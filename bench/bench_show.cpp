@@ -7,6 +7,7 @@
 // threads), which must be zero.
 
 #include "backdropcapture.h"
+#include "benchdesktop.h"
 #include "dashboardcontroller.h"
 #include "dashboardpanel.h"
 #include "dashboardstore.h"
@@ -31,42 +32,11 @@
 #include <cstdio>
 #include <xcb/xcb.h>
 
+using namespace bench;
+
 namespace {
 
 constexpr int iterations = 30;
-
-void wait(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool waitUntil(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        wait(10);
-    }
-    return true;
-}
-
-void writeFifteenCards(const QString &configHome, const QStringList &displays)
-{
-    FileDefaults defaults(configHome + QStringLiteral("/corvina"));
-    QList<DashboardWidget> widgets;
-    int i = 0;
-    for (DashboardWidgetKind kind : WidgetKinds::galleryCases()) {
-        widgets.append(DashboardWidget::make(kind, 40 + (i % 5) * 370, 90 + (i / 5) * 300));
-        ++i;
-    }
-    for (const QString &display : displays)
-        (void)defaults.write(
-            DashboardStore::keyForDisplay(display), *WidgetJson::encodeArrangement(widgets));
-}
 
 // Child: one QApplication on the display in $DISPLAY; prints the latencies in ms.
 int measureLatency()
@@ -151,74 +121,6 @@ int measureLatency()
     return 0;
 }
 
-struct Desktop
-{
-    QProcess xvfb, monitors, openbox;
-    QString display;
-
-    bool start(int firstDisplay, int screens)
-    {
-        for (int n = firstDisplay; n < firstDisplay + 5 && display.isEmpty(); ++n) {
-            if (!QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                display = QStringLiteral(":%1").arg(n);
-        }
-        if (display.isEmpty())
-            return false;
-        xvfb.start(QStringLiteral("Xvfb"),
-            {display, QStringLiteral("-screen"), QStringLiteral("0"),
-                QStringLiteral("%1x1080x24").arg(1920 * screens), QStringLiteral("-nolisten"),
-                QStringLiteral("tcp")});
-        if (!xvfb.waitForStarted()
-            || !waitUntil(
-                [&] {
-                    return QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X") + display.mid(1));
-                },
-                5000))
-            return false;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), display);
-        QStringList layout {QStringLiteral("DUMMY-1:1920x1080+0+0")};
-        if (screens == 2)
-            layout << QStringLiteral("DUMMY-2:1920x1080+1920+0");
-        monitors.setProcessEnvironment(env);
-        monitors.start(QStringLiteral(XRRMONITORS_BINARY), layout);
-        openbox.setProcessEnvironment(env);
-        openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        const bool ready = monitors.waitForReadyRead(5000) && openbox.waitForStarted();
-        wait(500);
-        return ready;
-    }
-
-    ~Desktop()
-    {
-        for (QProcess *process : {&openbox, &monitors, &xvfb}) {
-            process->terminate();
-            if (!process->waitForFinished(3000))
-                process->kill();
-            process->waitForFinished();
-        }
-    }
-};
-
-QProcessEnvironment environmentFor(const Desktop &desktop, const QString &home)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), desktop.display);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home);
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    return env;
-}
-
-double percentile(QList<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    const qsizetype index
-        = std::min<qsizetype>(values.size() - 1, qsizetype(p * double(values.size())));
-    return values.at(index);
-}
-
 // Sum of context switches of every thread of a process.
 qint64 switches(qint64 pid)
 {
@@ -238,19 +140,6 @@ qint64 switches(qint64 pid)
     return total;
 }
 
-double residentMiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const auto lines = status.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').at(0).toDouble() / 1024.0;
-    }
-    return -1;
-}
-
 int runCorvina(const QProcessEnvironment &env, const QString &argument)
 {
     QProcess process;
@@ -263,7 +152,7 @@ int runCorvina(const QProcessEnvironment &env, const QString &argument)
 void measureFootprint(const Desktop &desktop)
 {
     QTemporaryDir home;
-    const QProcessEnvironment env = environmentFor(desktop, home.path());
+    const QProcessEnvironment env = desktop.environment(home.path());
     QProcess app;
     app.setProcessEnvironment(env);
     app.start(QStringLiteral(CORVINA_BINARY), {});
@@ -325,7 +214,7 @@ int main(int argc, char *argv[])
                         : QStringList {QStringLiteral("DUMMY-1")});
             }
             QProcess child;
-            child.setProcessEnvironment(environmentFor(desktop, home.path()));
+            child.setProcessEnvironment(desktop.environment(home.path()));
             child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child")});
             if (!child.waitForFinished(120000) || child.exitCode() != 0) {
