@@ -3,15 +3,20 @@
 #include "dashboardstore.h"
 #include "dashboardview.h"
 #include "defaults.h"
+#include "facewidget.h"
 #include "globalhotkey.h"
+#include "noteswidget.h"
 #include "widgetjson.h"
 #include "windowhints.h"
 #include "x11hotkey.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -317,20 +322,97 @@ private Q_SLOTS:
         QVERIFY(!controller->isVisible());
     }
 
-    void hidingDropsPanelsButKeepsStores()
+    void theNextShowFollowsWhatChangedWhileHidden_data()
     {
+        QTest::addColumn<QList<ScreenInfo>>("before");
+        QTest::addColumn<QList<ScreenInfo>>("after");
+        ScreenInfo smaller = wide;
+        smaller.geometry = {0, 0, 1280, 720};
+        ScreenInfo sideAsMain = side;
+        sideAsMain.isPrimary = true;
+        QTest::newRow("same screens") << QList {wide, side} << QList {wide, side};
+        QTest::newRow("screen removed") << QList {wide, side} << QList {wide};
+        QTest::newRow("screen added") << QList {wide} << QList {wide, side};
+        QTest::newRow("screen resized") << QList {wide, side} << QList {smaller, side};
+        QTest::newRow("screens swapped") << QList {wide, side} << QList {sideAsMain};
+    }
+
+    void theNextShowFollowsWhatChangedWhileHidden()
+    {
+        QFETCH(QList<ScreenInfo>, before);
+        QFETCH(QList<ScreenInfo>, after);
+        screens->list = before;
         controller->show();
-        QPointer<DashboardPanel> panel = controller->panels().constFirst();
-        DashboardStore *store = &panel->store();
+        QList<QPointer<DashboardPanel>> shown;
+        for (DashboardPanel *panel : controller->panels())
+            shown.append(panel);
         controller->hide();
-        QVERIFY(controller->panels().isEmpty());
-        QVERIFY(panel && !panel->isVisible()); // deleted once back in the event loop
-        flushDeletes();
-        QVERIFY(!panel);
-        store->add(DashboardWidgetKind::notes, {1920, 1080});
+        QVERIFY(std::none_of(shown.cbegin(), shown.cend(),
+            [](const QPointer<DashboardPanel> &panel) { return panel->isVisible(); }));
+
+        screens->set(after);
+        DashboardStore &store = controller->store(after.constFirst());
+        const QUuid added = store.add(DashboardWidgetKind::notes, {1920, 1080});
         controller->show();
-        QCOMPARE(&controller->panels().constFirst()->store(), store);
-        QCOMPARE(store->widgets().size(), 4);
+        flushDeletes();
+
+        QCOMPARE(controller->panels().size(), after.size());
+        for (qsizetype i = 0; i < after.size(); ++i) {
+            DashboardPanel *panel = controller->panels().at(i);
+            QCOMPARE(panel->screenInfo(), after.at(i));
+            QVERIFY(panel->isVisible());
+            // Kept, not rebuilt, when its display is still there.
+            const bool wasShown
+                = std::any_of(before.cbegin(), before.cend(), [&](const ScreenInfo &screen) {
+                      return screen.identifier == after.at(i).identifier;
+                  });
+            QCOMPARE(shown.contains(panel), wasShown);
+        }
+        for (const QPointer<DashboardPanel> &panel : std::as_const(shown))
+            QVERIFY(!panel || controller->panels().contains(panel.data()));
+        controller->panels().constFirst()->view()->reconcileNow();
+        QVERIFY(controller->panels().constFirst()->view()->card(added));
+    }
+
+    void keptPanelsKeepTheirNotesAndStillTakeKeys()
+    {
+        screens->list = {wide};
+        DashboardStore &store = controller->store(wide);
+        const QUuid id = store.add(DashboardWidgetKind::notes, {1920, 1080});
+        controller->start();
+        controller->show();
+        auto *notes = controller->panels().constFirst()->findChild<NotesWidget *>();
+        QVERIFY(notes);
+        notes->editor()->setPlainText(QStringLiteral("line\n").repeated(200));
+        notes->editor()->verticalScrollBar()->setValue(37);
+        controller->hide();
+        controller->show();
+        QCOMPARE(controller->panels().constFirst()->findChild<NotesWidget *>(), notes);
+        QCOMPARE(notes->editor()->toPlainText(), QStringLiteral("line\n").repeated(200));
+        QCOMPARE(notes->editor()->verticalScrollBar()->value(), 37);
+        QVERIFY(store.widget(id));
+
+        // The second show's panel hides on Esc as the first one did.
+        QTest::keyClick(controller->panels().constFirst(), Qt::Key_Escape);
+        QVERIFY(!controller->isVisible());
+    }
+
+    void faceTimersStopWhileHiddenAndCatchUpAtShow()
+    {
+        QWidget window;
+        auto *face = new FaceWidget(4, &window);
+        int ticks = 0;
+        QTimer *timer
+            = face->startTimeline(std::chrono::seconds(1), [&](const QDateTime &) { ++ticks; });
+        window.show();
+        QVERIFY(timer->isActive());
+        window.hide();
+        QVERIFY(!timer->isActive());
+        const int before = ticks;
+        window.show();
+        // Refreshed by the show itself, before any paint.
+        QCOMPARE(ticks, before + 1);
+        QVERIFY(timer->isActive());
     }
 
     void closeActionFromInsideAPanelHidesSafely()

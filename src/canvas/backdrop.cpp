@@ -15,6 +15,8 @@ QColor Backdrop::tint()
 void Backdrop::setImage(const QImage &blurred)
 {
     m_image = blurred;
+    // The composed screenful goes now, not at the next paint: a hidden panel keeps none.
+    m_composed = QPixmap();
     m_dirty = true;
 }
 

@@ -127,6 +127,11 @@ void DashboardView::setBackdrop(const QImage &backdrop)
     update();
 }
 
+QImage DashboardView::backdropImage() const
+{
+    return m_backdrop->image();
+}
+
 qreal DashboardView::maximumHeight(qreal canvasHeight)
 {
     return qMax(qMin(canvasHeight - 90, 560.0), 180.0);

@@ -40,6 +40,7 @@ public:
 
     // The blurred picture of the desktop under this panel; a null image means the tint.
     void setBackdrop(const QImage &backdrop);
+    QImage backdropImage() const;
 
     // The tallest the gallery may be on a canvas this high: max(min(H - 90, 560), 180).
     static qreal maximumHeight(qreal canvasHeight);

@@ -17,6 +17,9 @@ DashboardController::DashboardController(
 {
     Q_ASSERT(m_platform.screens && m_platform.presentation && m_platform.hotKey);
     connect(m_platform.screens, &Screens::changed, this, &DashboardController::screensChanged);
+    m_placementCheck.setSingleShot(true);
+    m_placementCheck.setInterval(placementDelay);
+    connect(&m_placementCheck, &QTimer::timeout, this, &DashboardController::checkPlacement);
 }
 
 DashboardController::~DashboardController()
@@ -75,14 +78,8 @@ void DashboardController::show()
 
     const QList<ScreenInfo> screens = m_platform.screens->screens();
     // Every screen is captured before any panel covers one of them.
-    QList<QImage> backdrops;
-    backdrops.reserve(screens.size());
-    for (const ScreenInfo &screen : screens)
-        backdrops.append(
-            m_platform.captureBackdrop ? m_platform.captureBackdrop(screen) : QImage());
-    for (qsizetype i = 0; i < screens.size(); ++i)
-        m_panels.append(makePanel(screens.at(i), backdrops.at(i)));
-
+    const QList<QImage> backdrops = capture(screens);
+    reconcile(screens, backdrops);
     mapPanels(m_panels);
     if (m_visible)
         m_platform.presentation->setOptions(overlayOptions);
@@ -94,13 +91,66 @@ void DashboardController::hide()
     if (!m_visible)
         return;
     m_visible = false;
-    const QList<DashboardPanel *> panels = std::exchange(m_panels, {});
-    for (DashboardPanel *panel : panels)
-        dropPanel(panel);
+    m_placementCheck.stop();
+    // Panels and their faces stay for the next show; only the screen-sized pictures go.
+    for (DashboardPanel *panel : std::as_const(m_panels)) {
+        panel->hide();
+        panel->setBackdrop(QImage());
+    }
     m_platform.presentation->setOptions(m_previousOptions.value_or(Presentation::Options()));
     m_previousOptions.reset();
     m_platform.presentation->hideApplication();
     Q_EMIT visibilityChanged(false);
+}
+
+QList<QImage> DashboardController::capture(const QList<ScreenInfo> &screens) const
+{
+    QList<QImage> backdrops;
+    backdrops.reserve(screens.size());
+    for (const ScreenInfo &screen : screens)
+        backdrops.append(
+            m_platform.captureBackdrop ? m_platform.captureBackdrop(screen) : QImage());
+    return backdrops;
+}
+
+QList<DashboardPanel *> DashboardController::reconcile(
+    const QList<ScreenInfo> &screens, const QList<QImage> &backdrops)
+{
+    // Matched by display, whatever the panels last knew of their screens: signals about
+    // screens come late and out of order, the list of screens now is what counts.
+    QList<DashboardPanel *> unmatched = std::exchange(m_panels, {});
+    QList<DashboardPanel *> fresh;
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const ScreenInfo &screen = screens.at(i);
+        const QImage &backdrop = backdrops.at(i);
+        const auto found
+            = std::find_if(unmatched.begin(), unmatched.end(), [&](DashboardPanel *panel) {
+                  return panel->screenInfo().identifier == screen.identifier
+                      // A see-through window cannot become opaque, nor back.
+                      && panel->isTranslucent() == backdrop.isNull();
+              });
+        DashboardPanel *panel = nullptr;
+        if (found != unmatched.end()) {
+            panel = *found;
+            unmatched.erase(found);
+            if (!(panel->screenInfo() == screen)) {
+                fitCards(screen);
+                // Mapped again: a window manager places a new full-screen window on the
+                // screen under it, but may keep one it has placed where it was.
+                panel->hide();
+                panel->setScreenInfo(screen);
+                fresh.append(panel);
+            }
+            panel->setBackdrop(backdrop);
+        } else {
+            panel = makePanel(screen, backdrop);
+            fresh.append(panel);
+        }
+        m_panels.append(panel);
+    }
+    for (DashboardPanel *panel : std::as_const(unmatched))
+        dropPanel(panel);
+    return fresh;
 }
 
 DashboardStore &DashboardController::store(const ScreenInfo &screen)
@@ -112,7 +162,7 @@ DashboardStore &DashboardController::store(const ScreenInfo &screen)
     return *store;
 }
 
-DashboardPanel *DashboardController::makePanel(const ScreenInfo &screen, const QImage &backdrop)
+void DashboardController::fitCards(const ScreenInfo &screen)
 {
     DashboardStore &store = this->store(screen);
     // Cards saved on a larger screen are pulled inside this one. Cards already inside
@@ -124,7 +174,12 @@ DashboardPanel *DashboardController::makePanel(const ScreenInfo &screen, const Q
         if (DashboardStore::clampedPosition(widget.kind, at, canvas) != at)
             store.move(widget.id, at, canvas);
     }
+}
 
+DashboardPanel *DashboardController::makePanel(const ScreenInfo &screen, const QImage &backdrop)
+{
+    fitCards(screen);
+    DashboardStore &store = this->store(screen);
     auto close = [controller = QPointer(this)] {
         if (controller)
             controller->hide();
@@ -158,6 +213,36 @@ void DashboardController::mapPanels(const QList<DashboardPanel *> &panels)
         main->raise();
         main->activateWindow();
     }
+    // Window managers place a mapped window in their own time; look again once they have.
+    if (m_platform.windowHints && m_platform.windowHints->checksPlacement()) {
+        m_placementChecks = 0;
+        m_placementCheck.start();
+    }
+}
+
+void DashboardController::checkPlacement()
+{
+    if (!m_visible)
+        return;
+    bool misplaced = false;
+    for (DashboardPanel *panel : std::as_const(m_panels)) {
+        const QRect wanted = panel->screenInfo().geometry;
+        if (panel->geometry() == wanted)
+            continue;
+        misplaced = true;
+        if (m_platform.windowHints)
+            m_platform.windowHints->placePanel(panel, wanted);
+        if (m_placementChecks >= 2) {
+            // The window manager kept it elsewhere: map it again, where it belongs.
+            panel->hide();
+            panel->setGeometry(wanted);
+            panel->showFullScreen();
+        } else {
+            panel->setGeometry(wanted);
+        }
+    }
+    if (misplaced && ++m_placementChecks < maximumPlacementChecks)
+        m_placementCheck.start();
 }
 
 void DashboardController::dropPanel(DashboardPanel *panel)
@@ -169,44 +254,37 @@ void DashboardController::dropPanel(DashboardPanel *panel)
 
 void DashboardController::screensChanged()
 {
+    // Hidden, the next show reconciles.
     if (!m_visible)
         return;
     const QList<ScreenInfo> screens = m_platform.screens->screens();
-    QList<DashboardPanel *> kept;
-    for (DashboardPanel *panel : std::as_const(m_panels)) {
-        if (screens.contains(panel->screenInfo()))
-            kept.append(panel);
-        else
-            dropPanel(panel);
-    }
-
-    QList<ScreenInfo> added;
+    QList<ScreenInfo> uncovered;
     for (const ScreenInfo &screen : screens) {
-        const bool covered = std::any_of(kept.cbegin(), kept.cend(),
-            [&](DashboardPanel *panel) { return panel->screenInfo() == screen; });
+        const bool covered
+            = std::any_of(m_panels.cbegin(), m_panels.cend(), [&](DashboardPanel *panel) {
+                  return panel->screenInfo().identifier == screen.identifier;
+              });
         if (!covered)
-            added.append(screen);
+            uncovered.append(screen);
     }
+    // Only a new screen is captured, before its panel covers it; the others keep theirs.
+    const QList<QImage> captured = capture(uncovered);
     QList<QImage> backdrops;
-    for (const ScreenInfo &screen : std::as_const(added))
-        backdrops.append(
-            m_platform.captureBackdrop ? m_platform.captureBackdrop(screen) : QImage());
-    QList<DashboardPanel *> fresh;
-    for (qsizetype i = 0; i < added.size(); ++i)
-        fresh.append(makePanel(added.at(i), backdrops.at(i)));
-
-    // Keep the panels in screen order.
-    m_panels.clear();
     for (const ScreenInfo &screen : screens) {
-        for (DashboardPanel *panel : std::as_const(kept) + fresh) {
-            if (panel->screenInfo() == screen && !m_panels.contains(panel)) {
-                m_panels.append(panel);
-                break;
-            }
+        const qsizetype at = uncovered.indexOf(screen);
+        if (at >= 0) {
+            backdrops.append(captured.at(at));
+            continue;
         }
+        const auto panel
+            = std::find_if(m_panels.cbegin(), m_panels.cend(), [&](DashboardPanel *panel) {
+                  return panel->screenInfo().identifier == screen.identifier;
+              });
+        backdrops.append((*panel)->backdrop());
     }
-    if (!fresh.isEmpty())
-        mapPanels(fresh);
+    const QList<DashboardPanel *> unmapped = reconcile(screens, backdrops);
+    if (!unmapped.isEmpty())
+        mapPanels(unmapped);
 }
 
 bool DashboardController::eventFilter(QObject *watched, QEvent *event)

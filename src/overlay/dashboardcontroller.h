@@ -9,6 +9,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -33,7 +34,9 @@ struct OverlayPlatform
 };
 
 // Turns the overlay on and off: the F12 hot key, the Esc key, one panel per screen, and
-// the per-display stores, which live as long as the controller.
+// the per-display stores, which live as long as the controller. Panels are kept between
+// shows, unmapped with their faces' timers stopped, and matched to the screens again at
+// each show.
 class DashboardController : public QObject
 {
     Q_OBJECT
@@ -72,10 +75,22 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QList<QImage> capture(const QList<ScreenInfo> &screens) const;
+    // One panel per screen in screen order, kept ones moved and given `backdrops`; panels
+    // of screens that are gone are dropped. Returns the panels that need mapping: new
+    // ones and moved ones.
+    QList<DashboardPanel *> reconcile(
+        const QList<ScreenInfo> &screens, const QList<QImage> &backdrops);
+    void fitCards(const ScreenInfo &screen);
     DashboardPanel *makePanel(const ScreenInfo &screen, const QImage &backdrop);
     void mapPanels(const QList<DashboardPanel *> &panels);
     void dropPanel(DashboardPanel *panel);
     void screensChanged();
+    // Puts back panels the window manager placed off their screen.
+    void checkPlacement();
+
+    static constexpr int placementDelay = 150;
+    static constexpr int maximumPlacementChecks = 6;
 
     Defaults &m_defaults;
     OverlayPlatform m_platform;
@@ -87,4 +102,6 @@ private:
     bool m_visible = false;
     bool m_started = false;
     bool m_monitoring = false;
+    QTimer m_placementCheck;
+    int m_placementChecks = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "dashboardview.h"
 
+#include <QScreen>
 #include <QVBoxLayout>
 
 DashboardPanel::DashboardPanel(const ScreenInfo &screen, DashboardStore &store,
@@ -17,12 +18,29 @@ DashboardPanel::DashboardPanel(const ScreenInfo &screen, DashboardStore &store,
     // Without a compositor a translucent window shows black, so only go see-through when
     // there is no captured desktop to paint instead.
     setAttribute(Qt::WA_TranslucentBackground, m_translucent);
-    if (screen.screen)
-        setScreen(screen.screen);
-    setGeometry(screen.geometry);
+    setScreenInfo(screen);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_view->setBackdrop(backdrop);
+}
+
+void DashboardPanel::setScreenInfo(const ScreenInfo &screen)
+{
+    m_screen = screen;
+    // Qt's screen may still have the monitor's old place; then the geometry alone counts.
+    if (screen.screen && screen.screen->geometry() == screen.geometry)
+        setScreen(screen.screen);
+    setGeometry(screen.geometry);
+}
+
+void DashboardPanel::setBackdrop(const QImage &backdrop)
+{
+    m_view->setBackdrop(backdrop);
+}
+
+QImage DashboardPanel::backdrop() const
+{
+    return m_view->backdropImage();
 }

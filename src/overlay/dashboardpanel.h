@@ -10,7 +10,8 @@
 class DashboardStore;
 class DashboardView;
 
-// A frameless, always-on-top, full-screen window on one screen holding its dashboard.
+// A frameless, always-on-top, full-screen window on one screen holding its dashboard. Kept
+// between shows, unmapped while hidden.
 class DashboardPanel : public QWidget
 {
     Q_OBJECT
@@ -20,6 +21,11 @@ public:
         FaceServices services, const QImage &backdrop);
 
     const ScreenInfo &screenInfo() const { return m_screen; }
+    // Moves the panel onto `screen` (the same display, maybe resized or moved).
+    void setScreenInfo(const ScreenInfo &screen);
+    // What the next show paints under the cards; null leaves the tint of a translucent panel.
+    void setBackdrop(const QImage &backdrop);
+    QImage backdrop() const;
     DashboardStore &store() const { return m_store; }
     DashboardView *view() const { return m_view; }
     // A null backdrop leaves the panel see-through under a tint.

@@ -2,6 +2,7 @@
 
 #include "icu.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -54,6 +55,40 @@ QString percent(double fraction, int fractionDigits, const char *localeName)
     return Icu::formatPercent(fraction, fractionDigits, icu::Locale(localeName));
 }
 
+namespace {
+
+// A face's timer runs only while its window shows, so a hidden overlay never wakes the
+// process; shown again, the face catches up before its first paint.
+class RunWhileShown final : public QObject
+{
+public:
+    RunWhileShown(QObject *owner, QTimer *timer, std::function<void()> refresh)
+        : QObject(timer)
+        , m_timer(timer)
+        , m_refresh(std::move(refresh))
+    {
+        if (owner->isWidgetType())
+            owner->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide) {
+            m_timer->stop();
+        } else if (event->type() == QEvent::Show && !m_timer->isActive()) {
+            m_refresh();
+            m_timer->start();
+        }
+        return false;
+    }
+
+private:
+    QTimer *m_timer;
+    std::function<void()> m_refresh;
+};
+
+} // namespace
+
 QTimer *startTimeline(QObject *owner, std::chrono::milliseconds interval,
     std::function<void(const QDateTime &now)> tick)
 {
@@ -62,6 +97,7 @@ QTimer *startTimeline(QObject *owner, std::chrono::milliseconds interval,
     timer->setInterval(interval);
     QObject::connect(
         timer, &QTimer::timeout, owner, [tick] { tick(QDateTime::currentDateTime()); });
+    new RunWhileShown(owner, timer, [tick] { tick(QDateTime::currentDateTime()); });
     tick(QDateTime::currentDateTime());
     timer->start();
     return timer;
@@ -78,6 +114,7 @@ QTimer *startPolling(QObject *owner, std::chrono::milliseconds interval, std::fu
         poll();
         timer->start();
     });
+    new RunWhileShown(owner, timer, poll);
     poll();
     timer->start();
     return timer;
