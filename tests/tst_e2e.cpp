@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRect>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -340,6 +341,71 @@ private Q_SLOTS:
         QCOMPARE(shown, 0);
         QVERIFY(!QString::fromLocal8Bit(app.readAllStandardError())
                      .contains(QLatin1String("no system tray")));
+    }
+
+    void panelsFollowEveryLayoutChange()
+    {
+        QCOMPARE(corvina({QStringLiteral("--show")}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        // 1 to 3 monitors side by side in the 3200-pixel root; names, sizes and the main
+        // one change each time.
+        QRandomGenerator random(20261208);
+        const QStringList names {QStringLiteral("DUMMY-1"), QStringLiteral("DUMMY-2"),
+            QStringLiteral("DUMMY-3"), QStringLiteral("HDMI-1")};
+        const QList<QSize> sizes {{1920, 1080}, {1280, 1024}, {1024, 768}, {800, 600}};
+        auto setLayout = [&](const QStringList &words) {
+            monitors.write(words.join(QLatin1Char(' ')).toLatin1() + '\n');
+            // Answered with one line once the server has the new layout.
+            monitors.readAll();
+            const bool ok = monitors.waitForReadyRead(waitMs);
+            return ok;
+        };
+        for (int change = 0; change < 40; ++change) {
+            QStringList pool = names;
+            QList<QRect> expected;
+            QStringList words;
+            const int count = 1 + int(random.bounded(3));
+            for (int x = 0; expected.size() < count;) {
+                QSize size = sizes.at(random.bounded(sizes.size()));
+                if (x + size.width() > 3200)
+                    size = sizes.constLast();
+                if (x + size.width() > 3200)
+                    break;
+                const QString name = pool.takeAt(random.bounded(pool.size()));
+                expected.append(QRect(QPoint(x, 0), size));
+                words.append(QStringLiteral("%1:%2x%3+%4+0")
+                                 .arg(name)
+                                 .arg(size.width())
+                                 .arg(size.height())
+                                 .arg(x));
+                x += size.width();
+            }
+            // The first one listed is the main one.
+            words.move(random.bounded(words.size()), 0);
+            QVERIFY(setLayout(words));
+            auto placed = [&] {
+                QList<QRect> found;
+                for (const Window &panel : panels())
+                    found.append(panel.geometry);
+                return found;
+            };
+            const bool followed = QTest::qWaitFor([&] { return placed() == expected; }, waitMs);
+            QString found;
+            for (const QRect &rect : placed())
+                found += QStringLiteral(" %1x%2+%3+%4")
+                             .arg(rect.width())
+                             .arg(rect.height())
+                             .arg(rect.x())
+                             .arg(rect.y());
+            QVERIFY2(followed,
+                qPrintable(QStringLiteral("change %1 to %2, panels at%3")
+                               .arg(change)
+                               .arg(words.join(QLatin1Char(' ')), found)));
+        }
+        QVERIFY(setLayout(
+            {QStringLiteral("DUMMY-1:1920x1080+0+0"), QStringLiteral("DUMMY-2:1280x1024+1920+0")}));
+        QCOMPARE(corvina({QStringLiteral("--hide")}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
     }
 
     // Last: the second monitor does not come back.

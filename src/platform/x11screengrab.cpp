@@ -23,16 +23,25 @@ bool hasThirtyTwoBitPixels(const xcb_setup_t *setup, uint8_t depth)
 
 QImage grabX11Screen(QScreen *screen)
 {
+    if (!screen || screen->devicePixelRatio() != 1.0)
+        return {};
+    return grabX11Area(screen->geometry());
+}
+
+QImage grabX11Area(const QRect &area)
+{
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !screen || screen->devicePixelRatio() != 1.0)
+    if (!x11 || area.isEmpty())
         return {};
     xcb_connection_t *c = x11->connection();
     const xcb_setup_t *setup = xcb_get_setup(c);
     const xcb_screen_t *root = xcb_setup_roots_iterator(setup).data;
     if (!root || root->root_depth != 24 || !hasThirtyTwoBitPixels(setup, root->root_depth))
         return {};
+    // Outside the root window the server has no pixels to give.
+    if (!QRect(0, 0, root->width_in_pixels, root->height_in_pixels).contains(area))
+        return {};
 
-    const QRect area = screen->geometry();
     xcb_get_image_reply_t *reply = xcb_get_image_reply(c,
         xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root->root, int16_t(area.x()),
             int16_t(area.y()), uint16_t(area.width()), uint16_t(area.height()), ~0u),

@@ -2,6 +2,7 @@
 
 #include <QImage>
 
+class QRect;
 class QScreen;
 
 // The pixels of `screen` read straight from the X server into an image that owns the
@@ -9,3 +10,5 @@ class QScreen;
 // not on X11, on a scaled screen, or in a pixel layout other than 32-bit xRGB; the caller
 // then grabs the ordinary way.
 QImage grabX11Screen(QScreen *screen);
+// The same for an area of the root window, in the server's pixels.
+QImage grabX11Area(const QRect &area);

@@ -1,8 +1,11 @@
 #include "windowhints.h"
 
 #include <QGuiApplication>
+#include <QRect>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -76,5 +79,54 @@ void X11WindowHints::preparePanel(QWidget *panel, bool translucent)
             xcb_change_property(
                 c, XCB_PROP_MODE_REPLACE, window, blur, XCB_ATOM_CARDINAL, 32, 0, nullptr);
     }
+    xcb_flush(c);
+}
+
+void X11WindowHints::placePanel(QWidget *panel, const QRect &screen)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->display())
+        return;
+    xcb_connection_t *c = x11->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const auto atoms
+        = internAtoms<2>(c, {"_NET_SUPPORTED", "_NET_WM_FULLSCREEN_MONITORS"}, {false, false});
+    xcb_get_property_reply_t *supported = xcb_get_property_reply(
+        c, xcb_get_property(c, false, root, atoms[0], XCB_ATOM_ATOM, 0, 4096), nullptr);
+    if (!supported)
+        return;
+    const auto *names = static_cast<const xcb_atom_t *>(xcb_get_property_value(supported));
+    const int count = xcb_get_property_value_length(supported) / int(sizeof(xcb_atom_t));
+    const bool pinnable = std::find(names, names + count, atoms[1]) != names + count;
+    std::free(supported);
+    if (!pinnable)
+        return;
+
+    // The monitors are numbered as the window manager sees them through Xinerama, which
+    // the server lists in RandR's monitor order.
+    int monitors = 0;
+    XRRMonitorInfo *info = XRRGetMonitors(x11->display(), root, True, &monitors);
+    int index = -1;
+    for (int i = 0; i < monitors && index < 0; ++i) {
+        if (QRect(info[i].x, info[i].y, info[i].width, info[i].height) == screen)
+            index = i;
+    }
+    XRRFreeMonitors(info);
+    if (index < 0)
+        return;
+    xcb_client_message_event_t event = {};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = static_cast<xcb_window_t>(panel->winId());
+    event.type = atoms[1];
+    const auto monitor = uint32_t(index);
+    event.data.data32[0] = monitor; // top, bottom, left and right edge: this one monitor
+    event.data.data32[1] = monitor;
+    event.data.data32[2] = monitor;
+    event.data.data32[3] = monitor;
+    event.data.data32[4] = 1; // from an application
+    xcb_send_event(c, false, root,
+        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        reinterpret_cast<const char *>(&event));
     xcb_flush(c);
 }

@@ -1,5 +1,6 @@
 // Splits an Xvfb screen into RandR monitors and keeps them while it runs (the server drops
 // them with this client). SIGUSR1 removes the last monitor, to unplug a screen in tests.
+// A line on stdin with a new list replaces the whole layout at once; "ready" answers it.
 //   xrrmonitors NAME:WxH+X+Y [NAME:WxH+X+Y ...]   the first one is primary and owns the output
 
 #include <X11/Xlib.h>
@@ -34,6 +35,17 @@ bool parse(const char *text, Monitor &monitor)
         == 4;
 }
 
+bool parseLine(char *line, std::vector<Monitor> &monitors)
+{
+    for (char *word = std::strtok(line, " \n"); word; word = std::strtok(nullptr, " \n")) {
+        Monitor monitor;
+        if (!parse(word, monitor))
+            return false;
+        monitors.push_back(monitor);
+    }
+    return !monitors.empty();
+}
+
 RROutput findOutput(Display *display, Window root)
 {
     XRRScreenResources *resources = XRRGetScreenResources(display, root);
@@ -46,6 +58,28 @@ RROutput findOutput(Display *display, Window root)
     }
     XRRFreeScreenResources(resources);
     return found;
+}
+
+void setLayout(Display *display, Window root, RROutput output, const std::vector<Monitor> &monitors)
+{
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        const Monitor &m = monitors[i];
+        const bool first = i == 0;
+        XRRMonitorInfo *info = XRRAllocateMonitor(display, first && output != None ? 1 : 0);
+        info->name = XInternAtom(display, m.name.c_str(), False);
+        info->primary = first;
+        info->automatic = False;
+        info->x = m.x;
+        info->y = m.y;
+        info->width = m.width;
+        info->height = m.height;
+        info->mwidth = m.width * 254 / 960; // 96 dpi
+        info->mheight = m.height * 254 / 960;
+        if (first && output != None)
+            info->outputs[0] = output;
+        XRRSetMonitor(display, root, info);
+        XRRFreeMonitors(info);
+    }
 }
 
 } // namespace
@@ -69,24 +103,7 @@ int main(int argc, char *argv[])
     const Window root = DefaultRootWindow(display);
     const RROutput output = findOutput(display, root);
 
-    for (size_t i = 0; i < monitors.size(); ++i) {
-        const Monitor &m = monitors[i];
-        const bool first = i == 0;
-        XRRMonitorInfo *info = XRRAllocateMonitor(display, first && output != None ? 1 : 0);
-        info->name = XInternAtom(display, m.name.c_str(), False);
-        info->primary = first;
-        info->automatic = False;
-        info->x = m.x;
-        info->y = m.y;
-        info->width = m.width;
-        info->height = m.height;
-        info->mwidth = m.width * 254 / 960; // 96 dpi
-        info->mheight = m.height * 254 / 960;
-        if (first && output != None)
-            info->outputs[0] = output;
-        XRRSetMonitor(display, root, info);
-        XRRFreeMonitors(info);
-    }
+    setLayout(display, root, output, monitors);
     XSync(display, False);
     std::puts("ready");
     std::fflush(stdout);
@@ -95,8 +112,26 @@ int main(int argc, char *argv[])
     std::signal(SIGTERM, [](int) { quitRequested = 1; });
     std::signal(SIGINT, [](int) { quitRequested = 1; });
     while (!quitRequested) {
-        pollfd fd {ConnectionNumber(display), POLLIN, 0};
-        ::poll(&fd, 1, 200);
+        pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        ::poll(fds, 2, 200);
+        if (fds[1].revents & POLLIN) {
+            char line[1024];
+            if (!std::fgets(line, sizeof line, stdin)) {
+                clearerr(stdin);
+                fds[1].fd = -1;
+            } else if (std::vector<Monitor> next; parseLine(line, next)) {
+                // Under a server grab, so other clients see the old layout or the new one.
+                XGrabServer(display);
+                for (const Monitor &old : monitors)
+                    XRRDeleteMonitor(display, root, XInternAtom(display, old.name.c_str(), False));
+                setLayout(display, root, output, next);
+                XUngrabServer(display);
+                XSync(display, False);
+                monitors = next;
+                std::puts("ready");
+                std::fflush(stdout);
+            }
+        }
         while (XPending(display)) {
             XEvent event;
             XNextEvent(display, &event);
