@@ -122,12 +122,17 @@ void AppShell::reportHotKeyUnavailable(const QString &reason)
 
 bool AppShell::handleCommand(const QString &command)
 {
+    // Accepted now, carried out once the reply is on its way: a client waits for the word,
+    // not for the show.
+    void (DashboardController::*action)() = nullptr;
     if (command == QLatin1String("toggle"))
-        m_controller.toggle();
+        action = &DashboardController::toggle;
     else if (command == QLatin1String("show"))
-        m_controller.show();
+        action = &DashboardController::show;
     else if (command == QLatin1String("hide"))
-        m_controller.hide();
+        action = &DashboardController::hide;
+    if (action)
+        QMetaObject::invokeMethod(&m_controller, action, Qt::QueuedConnection);
     else if (command == QLatin1String("quit"))
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     else
