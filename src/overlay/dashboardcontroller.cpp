@@ -93,10 +93,8 @@ void DashboardController::hide()
     m_visible = false;
     m_placementCheck.stop();
     // Panels and their faces stay for the next show; only the screen-sized pictures go.
-    for (DashboardPanel *panel : std::as_const(m_panels)) {
-        panel->hide();
-        panel->setBackdrop(QImage());
-    }
+    for (DashboardPanel *panel : std::as_const(m_panels))
+        panel->putAway();
     m_platform.presentation->setOptions(m_previousOptions.value_or(Presentation::Options()));
     m_previousOptions.reset();
     m_platform.presentation->hideApplication();

@@ -2,6 +2,7 @@
 
 #include "dashboardview.h"
 
+#include <QBackingStore>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -43,4 +44,13 @@ void DashboardPanel::setBackdrop(const QImage &backdrop)
 QImage DashboardPanel::backdrop() const
 {
     return m_view->backdropImage();
+}
+
+void DashboardPanel::putAway()
+{
+    hide();
+    setBackdrop(QImage());
+    // A full window of pixels each; the first paint after the next show sizes it again.
+    if (QBackingStore *buffer = backingStore())
+        buffer->resize(QSize(1, 1));
 }

@@ -26,6 +26,9 @@ public:
     // What the next show paints under the cards; null leaves the tint of a translucent panel.
     void setBackdrop(const QImage &backdrop);
     QImage backdrop() const;
+    // Unmaps the panel and lets go of its screen-sized buffers (backdrop, window buffer),
+    // keeping the widgets; the next show paints it afresh.
+    void putAway();
     DashboardStore &store() const { return m_store; }
     DashboardView *view() const { return m_view; }
     // A null backdrop leaves the panel see-through under a tint.
