@@ -1,5 +1,6 @@
 #include "dashboardcontroller.h"
 
+#include "backdropcapture.h"
 #include "dashboardpanel.h"
 #include "dashboardstore.h"
 #include "globalhotkey.h"
@@ -81,6 +82,7 @@ void DashboardController::show()
     const QList<QImage> backdrops = capture(screens);
     reconcile(screens, backdrops);
     mapPanels(m_panels);
+    // Mapping hands control to the faces and the presentation; either may have hidden us.
     if (m_visible)
         m_platform.presentation->setOptions(overlayOptions);
     Q_EMIT visibilityChanged(true);
@@ -106,8 +108,7 @@ QList<QImage> DashboardController::capture(const QList<ScreenInfo> &screens) con
     QList<QImage> backdrops;
     backdrops.reserve(screens.size());
     for (const ScreenInfo &screen : screens)
-        backdrops.append(
-            m_platform.captureBackdrop ? m_platform.captureBackdrop(screen) : QImage());
+        backdrops.append(captureDesktopBackdrop(m_platform.screenCapture, screen));
     return backdrops;
 }
 

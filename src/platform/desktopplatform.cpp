@@ -1,8 +1,11 @@
 #include "desktopplatform.h"
 
+#include "desktoppresentation.h"
 #include "portalhotkey.h"
 #include "x11hotkey.h"
+#include "x11screengrab.h"
 #include "x11screens.h"
+#include "x11windowhints.h"
 
 #include <QGuiApplication>
 
@@ -14,15 +17,18 @@ DesktopPlatform DesktopPlatform::create()
         platform.screens = std::make_unique<X11Screens>();
         platform.hotKey = std::make_unique<X11HotKey>();
         platform.windowHints = std::make_unique<X11WindowHints>();
+        platform.screenCapture = std::make_unique<X11ScreenCapture>();
     } else if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         platform.screens = std::make_unique<QtScreens>();
         platform.hotKey = std::make_unique<PortalHotKey>();
         platform.windowHints = std::make_unique<NullWindowHints>();
+        platform.screenCapture = std::make_unique<NullScreenCapture>();
     } else {
         platform.screens = std::make_unique<QtScreens>();
         platform.hotKey = std::make_unique<NullHotKey>(
             QStringLiteral("this desktop does not let programs take a global key"));
         platform.windowHints = std::make_unique<NullWindowHints>();
+        platform.screenCapture = std::make_unique<QtScreenCapture>();
     }
     return platform;
 }

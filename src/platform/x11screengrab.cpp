@@ -58,3 +58,11 @@ QImage grabX11Area(const QRect &area)
         xcb_get_image_data(reply), area.width(), area.height(), area.width() * 4,
         QImage::Format_RGB32, [](void *owner) { std::free(owner); }, reply);
 }
+
+QImage X11ScreenCapture::grab(const ScreenInfo &screen)
+{
+    // The monitor's area as the server has it now: Qt's screen may not have caught up.
+    const bool scaled = screen.screen && screen.screen->devicePixelRatio() != 1.0;
+    const QImage picture = scaled ? QImage() : grabX11Area(screen.geometry);
+    return picture.isNull() ? QtScreenCapture::grab(screen) : picture;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "screencapture.h"
+
 #include <QImage>
 
 class QRect;
@@ -12,3 +14,11 @@ class QScreen;
 QImage grabX11Screen(QScreen *screen);
 // The same for an area of the root window, in the server's pixels.
 QImage grabX11Area(const QRect &area);
+
+// Reads each screen straight from the X server, falling back to Qt's grab where the
+// server's pixel layout or a scaled screen rules the direct read out.
+class X11ScreenCapture final : public QtScreenCapture
+{
+public:
+    QImage grab(const ScreenInfo &screen) override;
+};
