@@ -212,6 +212,15 @@ private Q_SLOTS:
 
         key({QStringLiteral("key"), QStringLiteral("Escape")});
         QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
+
+        // The same windows come back, placed and focused as the first time.
+        key({QStringLiteral("key"), QStringLiteral("F12")});
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        QCOMPARE(panels().at(0).geometry, shown.at(0).geometry);
+        QCOMPARE(panels().at(1).geometry, shown.at(1).geometry);
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), shown.at(0).id, waitMs);
+        key({QStringLiteral("key"), QStringLiteral("Escape")});
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
         QVERIFY(app.state() == QProcess::Running);
     }
 
@@ -358,6 +367,30 @@ private Q_SLOTS:
         QCOMPARE(shown, 0);
         QVERIFY(!QString::fromLocal8Bit(app.readAllStandardError())
                      .contains(QLatin1String("no system tray")));
+    }
+
+    void eachShowPaintsTheDesktopAsItIsNow()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
+            QSKIP("ImageMagick is not installed");
+        // A corner no card covers, on the main screen.
+        auto corner = [&] {
+            return run(QStringLiteral("import"),
+                {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                    QStringLiteral("1x1+4+1076"), QStringLiteral("txt:-")});
+        };
+        QStringList seen;
+        for (const char *desktop : {"#c04020", "#20c040"}) {
+            run(QStringLiteral("xsetroot"), {QStringLiteral("-solid"), QLatin1String(desktop)});
+            QCOMPARE(corvina({QStringLiteral("--show")}), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+            QTest::qWait(300);
+            seen << corner();
+            QCOMPARE(corvina({QStringLiteral("--hide")}), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
+        }
+        run(QStringLiteral("xsetroot"), {QStringLiteral("-solid"), QStringLiteral("black")});
+        QVERIFY2(seen.at(0) != seen.at(1), qPrintable(seen.join(QLatin1Char('|'))));
     }
 
     void panelsFollowEveryLayoutChange()
