@@ -681,6 +681,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     // The faces read the user's locale; pin it.
+    qputenv("LC_ALL", "en_US.UTF-8");
     UErrorCode status = U_ZERO_ERROR;
     icu::Locale::setDefault(icu::Locale("en_US"), status);
     TestInteractiveFaces test;
