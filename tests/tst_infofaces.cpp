@@ -87,10 +87,10 @@ public:
 class FakeOpener : public LinkOpener
 {
 public:
-    bool open(const LinkTarget &target) override
+    void open(const LinkTarget &target, std::function<void(bool)> done) override
     {
         opened << target;
-        return succeeds;
+        done(succeeds);
     }
     bool succeeds = true;
     QList<LinkTarget> opened;

@@ -5,6 +5,7 @@
 #include "dashboardstore.h"
 #include "defaults.h"
 #include "digitlabel.h"
+#include "digittext.h"
 #include "icu.h"
 #include "noteswidget.h"
 #include "notetext.h"
@@ -95,6 +96,7 @@ private Q_SLOTS:
     void newConverterShowsMilesInEnglish();
     void converterTypingAndPickingWriteThrough();
     void converterUnknownChoiceFallsBackWithoutRewriting();
+    void converterLongResultKeepsItsLeadingDigits();
 
     void countdownCaptionsAndDays();
     void countdownNameAndDateWriteThrough();
@@ -357,6 +359,27 @@ void TestInteractiveFaces::converterUnknownChoiceFallsBackWithoutRewriting()
     QCOMPARE(face.resultText(), u"-24.85 mi"_qs);
     QCOMPARE(fixture.saves(), 0);
     QCOMPARE(fixture.widget(0).converterChoice, std::optional(u"Parsecs \u2192 Furlongs"_qs));
+}
+
+void TestInteractiveFaces::converterLongResultKeepsItsLeadingDigits()
+{
+    Fixture fixture({DashboardWidgetKind::converter});
+    fixture.store->updateWidget(fixture.id(0), [](DashboardWidget &widget) {
+        widget.converterInput = u"1e300"_qs;
+        widget.converterChoice = UnitConversions::rawText(UnitConversion::celsiusToFahrenheit);
+    });
+    ConverterWidget face(fixture.store.get(), fixture.id(0), nullptr, icu::Locale("en_US"));
+    face.resize(260, 200);
+    face.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&face));
+    auto *result = face.findChild<DigitLabel *>(u"result"_qs);
+    const QString full = result->text();
+    QVERIFY(full.startsWith(u"1,800,000,"_qs));
+    QCOMPARE(result->toolTip(), full);
+    const QString shown = DigitText::fitted(full, result->textFont(), result->width(), 0.5);
+    QVERIFY(shown.size() < full.size());
+    QVERIFY(shown.startsWith(u"1,800,"_qs));
+    QVERIFY(shown.endsWith(QChar(0x2026)));
 }
 
 void TestInteractiveFaces::countdownCaptionsAndDays()
