@@ -3,9 +3,9 @@
 #include "converterwidget.h"
 #include "countdownwidget.h"
 #include "dashboardstore.h"
-#include "defaults.h"
 #include "digitlabel.h"
 #include "digittext.h"
+#include "fakedefaults.h"
 #include "icu.h"
 #include "noteswidget.h"
 #include "notetext.h"
@@ -32,7 +32,7 @@ const QString kKey = QStringLiteral("dashboard.widgets.display.TEST.v1");
 // A store on an in-memory defaults database that counts writes.
 struct Fixture
 {
-    MemoryDefaults defaults;
+    FakeDefaults defaults;
     std::unique_ptr<DashboardStore> store;
 
     explicit Fixture(const QList<DashboardWidgetKind> &kinds)
