@@ -131,6 +131,7 @@ void NotesWidget::edited(int position, int removed, int added)
         return;
     // The document counts its closing paragraph mark in some reports.
     const qsizetype shown = m_editor->document()->characterCount() - 1;
+    position = int(std::min<qsizetype>(position, shown));
     added = int(std::clamp<qsizetype>(added, 0, shown - position));
     QTextCursor cursor(m_editor->document());
     cursor.setPosition(position);
