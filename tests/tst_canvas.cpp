@@ -28,8 +28,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
@@ -127,6 +129,8 @@ private Q_SLOTS:
     void boxBlurIsAClampedRunningMean();
     void backdropLooksLikeAPaintedScaleUnderTheGradient_data();
     void backdropLooksLikeAPaintedScaleUnderTheGradient();
+    void glassShowsTheSameDesktopAtEveryRatio_data();
+    void glassShowsTheSameDesktopAtEveryRatio();
     void renderingWritesOnePicturePerScreenAndNoArrangement();
 
 private:
@@ -945,6 +949,106 @@ void TestCanvas::backdropLooksLikeAPaintedScaleUnderTheGradient()
     QVERIFY(largestChannelDifference(composed, expected) <= 3);
 }
 
+namespace {
+
+// Bright and dark bands down a blurred desktop: glass sampled from the wrong place or
+// scale shows the wrong band.
+QImage bandedDesktop(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        const int band = (y / 12) % 3;
+        const QRgb colour = band == 0 ? qRgb(230, 200, 90)
+            : band == 1               ? qRgb(30, 60, 140)
+                                      : qRgb(120, 20, 60);
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y,
+                x * 3 < size.width() ? colour
+                                     : qRgb(qRed(colour) / 2, qGreen(colour), qBlue(colour)));
+    }
+    boxBlur(image, 2, 3);
+    return image;
+}
+
+qreal normalisedRmse(const QImage &a, const QImage &b, const QRect &area)
+{
+    double sum = 0;
+    qint64 count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            for (const int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)})
+                sum += double(d) * d;
+            count += 3;
+        }
+    }
+    return count ? std::sqrt(sum / double(count)) / 255 : 0;
+}
+
+} // namespace
+
+void TestCanvas::glassShowsTheSameDesktopAtEveryRatio_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<bool>("galleryOpen");
+    QTest::addRow("cards at 1.25") << 1.25 << false;
+    QTest::addRow("cards at 1.5") << 1.5 << false;
+    QTest::addRow("cards at 2") << 2.0 << false;
+    QTest::addRow("gallery at 1.5") << 1.5 << true;
+    QTest::addRow("gallery at 2") << 2.0 << true;
+}
+
+void TestCanvas::glassShowsTheSameDesktopAtEveryRatio()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(bool, galleryOpen);
+    QScreen *hidpi = nullptr;
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (screen->devicePixelRatio() == ratio)
+            hidpi = screen;
+    }
+    if (!hidpi)
+        QSKIP("No screen at this ratio");
+    QScreen *plain = QGuiApplication::primaryScreen();
+    QCOMPARE(plain->devicePixelRatio(), 1.0);
+
+    const QSize size(900, 700);
+    const QImage desktop = bandedDesktop(size / DesktopBlur::downscale);
+    // Empty cards are glass alone; the notes card adds a face.
+    const QList<DashboardWidget> cards = {widgetAt(DashboardWidgetKind::pomodoro, 40, 150),
+        widgetAt(DashboardWidgetKind::notes, 530, 260)};
+    const auto rendered = [&](const QList<DashboardWidget> &widgets, QScreen *screen) {
+        m_store->setWidgets(widgets);
+        const QImage image = DashboardRenderer::render(
+            *m_store, size, desktop, galleryOpen && !widgets.isEmpty(), screen);
+        return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
+    const QRect whole(QPoint(0, 0), size);
+    // Where only the canvas's own backdrop shows, the ratio alone differs this little; a
+    // misplaced or rescaled desktop under the glass differs by ten times more.
+    const qreal baseline = normalisedRmse(rendered({}, plain), rendered({}, hidpi), whole);
+    QVERIFY2(baseline <= 0.01, qPrintable(QString::number(baseline)));
+
+    const QImage one = rendered(cards, plain);
+    const QImage scaled = rendered(cards, hidpi);
+    QList<QRect> areas;
+    if (galleryOpen)
+        areas.append(DashboardView::galleryFrame(QSizeF(size), 500).toAlignedRect() & whole);
+    else
+        for (const DashboardWidget &card : cards)
+            areas.append(DashboardView::cardFrame(card).toAlignedRect());
+    for (const QRect &area : std::as_const(areas)) {
+        const qreal error = normalisedRmse(one, scaled, area);
+        QVERIFY2(error <= 0.03,
+            qPrintable(QStringLiteral("%1 at (%2, %3), empty canvas %4")
+                           .arg(error)
+                           .arg(area.x())
+                           .arg(area.y())
+                           .arg(baseline)));
+    }
+}
+
 void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()
 {
     QTemporaryDir config;
@@ -965,5 +1069,23 @@ void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()
             + FileDefaults::fileNameForKey(DashboardStore::keyForDisplay(QString())))));
 }
 
-QTEST_MAIN(TestCanvas)
+// The offscreen platform's one 800 x 600 screen, and beside it three HiDPI screens, so
+// panels can be checked at other ratios and away from the desktop's origin.
+int main(int argc, char **argv)
+{
+    QTemporaryFile screens;
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && screens.open()) {
+        screens.write(R"({"screens": [
+            {"name": "OFF-1", "x": 0, "y": 0, "width": 800, "height": 600, "dpr": 1},
+            {"name": "OFF-2", "x": 800, "y": 0, "width": 1500, "height": 1000, "dpr": 1.25},
+            {"name": "OFF-3", "x": 2300, "y": 0, "width": 1800, "height": 1200, "dpr": 1.5},
+            {"name": "OFF-4", "x": 4100, "y": 0, "width": 2400, "height": 1600, "dpr": 2}]})");
+        screens.flush();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
+    }
+    QApplication app(argc, argv);
+    TestCanvas test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_canvas.moc"

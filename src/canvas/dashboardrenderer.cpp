@@ -13,7 +13,8 @@
 
 namespace DashboardRenderer {
 
-QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool galleryOpen)
+QImage render(
+    DashboardStore &store, QSize size, const QImage &backdrop, bool galleryOpen, QScreen *screen)
 {
     const bool animations = DashboardView::animationsEnabled();
     DashboardView::setAnimationsEnabled(false);
@@ -23,6 +24,10 @@ QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool ga
         DashboardView view(
             store, [] {}, FaceServices {});
         view.setAttribute(Qt::WA_DontShowOnScreen);
+        if (screen) {
+            view.setScreen(screen);
+            view.move(screen->geometry().topLeft());
+        }
         view.resize(size);
         view.setBackdrop(backdrop);
         view.show();
@@ -101,7 +106,7 @@ Result renderScreens(const QString &directory, bool galleryOpen)
 
         const QImage desktop = canGrab ? DesktopBlur::blurredGrab(screen)
                                        : standInDesktop(screen->geometry().size());
-        const QImage image = render(store, screen->geometry().size(), desktop, galleryOpen);
+        const QImage image = render(store, screen->geometry().size(), desktop, galleryOpen, screen);
         // A screen without a name (the offscreen platform's) is named by its position.
         const QString name = identifier.isEmpty()
             ? QStringLiteral("screen-%1").arg(result.written.size() + 1)
