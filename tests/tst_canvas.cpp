@@ -111,6 +111,8 @@ private Q_SLOTS:
     void gallerySpringsInAndOut();
     void galleryButtonTooltipFollowsState();
     void removeButtonRemovesOnlyItsCard();
+    void clicksBesideARoundButtonReachTheCardUnder_data();
+    void clicksBesideARoundButtonReachTheCardUnder();
     void dragStoresTheEndPosition_data();
     void dragStoresTheEndPosition();
     void dragRaisesTheCardOnceAndSurvivesIt();
@@ -599,6 +601,50 @@ void TestCanvas::removeButtonRemovesOnlyItsCard()
     QTRY_VERIFY(removed.isNull());
     QCOMPARE(m_view->card(widgets[0].id), kept);
     QCOMPARE(m_view->cards().size(), 2);
+}
+
+void TestCanvas::clicksBesideARoundButtonReachTheCardUnder_data()
+{
+    QTest::addColumn<DashboardWidgetKind>("kind");
+    QTest::addColumn<QPointF>("corner");
+    QTest::addColumn<bool>("onRemoveButton");
+    QTest::addColumn<QPointF>("fromCentre");
+    const auto dice = DashboardWidgetKind::dice;
+    const QPointF middle(300, 200);
+    // In the bottom-right corner, where the floating button's shadow falls on it.
+    const auto notes = DashboardWidgetKind::notes;
+    const QPointF bottomRight(870, 600);
+    QTest::addRow("remove button, below its circle") << dice << middle << true << QPointF(0, 26);
+    QTest::addRow("remove button, its square's corner")
+        << dice << middle << true << QPointF(-17, 17);
+    QTest::addRow("floating button, left of its circle")
+        << notes << bottomRight << false << QPointF(-31, 0);
+    QTest::addRow("floating button, above its circle")
+        << notes << bottomRight << false << QPointF(0, -30);
+}
+
+void TestCanvas::clicksBesideARoundButtonReachTheCardUnder()
+{
+    QFETCH(DashboardWidgetKind, kind);
+    QFETCH(QPointF, corner);
+    QFETCH(bool, onRemoveButton);
+    QFETCH(QPointF, fromCentre);
+    const DashboardWidget widget = widgetAt(kind, corner.x(), corner.y());
+    m_store->setWidgets({widget});
+    QVERIFY(makeView());
+    m_store->setGalleryOpen(true);
+    const QRectF circle = onRemoveButton
+        ? DashboardView::removeButtonCircle(DashboardView::cardFrame(widget))
+        : DashboardView::galleryButtonCircle(QSizeF(canvasSize));
+    const QPoint at = (circle.center() + fromCentre).toPoint();
+    WidgetCard *card = cardOf(widget.id);
+    QWidget *under = m_view->childAt(at);
+    QVERIFY2(under == card || card->isAncestorOf(under),
+        under ? under->metaObject()->className() : "nothing");
+
+    QTest::mouseClick(m_view->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    QVERIFY(m_store->isGalleryOpen());
+    QCOMPARE(m_store->widgets().size(), 1);
 }
 
 void TestCanvas::dragStoresTheEndPosition_data()
