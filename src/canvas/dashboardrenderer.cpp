@@ -13,8 +13,8 @@
 
 namespace DashboardRenderer {
 
-QImage render(
-    DashboardStore &store, QSize size, const QImage &backdrop, bool galleryOpen, QScreen *screen)
+QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool galleryOpen,
+    QScreen *screen, qreal galleryHeight)
 {
     const bool animations = DashboardView::animationsEnabled();
     DashboardView::setAnimationsEnabled(false);
@@ -29,6 +29,7 @@ QImage render(
             view.move(screen->geometry().topLeft());
         }
         view.resize(size);
+        view.setGalleryHeight(galleryHeight);
         view.setBackdrop(backdrop);
         view.show();
         view.reconcileNow();
@@ -44,8 +45,6 @@ QImage render(
     DashboardView::setAnimationsEnabled(animations);
     return image;
 }
-
-namespace {
 
 // Without a desktop to grab (no display at all), a calm stand-in so the pictures still
 // show the frosted cards as they look over a wallpaper.
@@ -73,8 +72,6 @@ QImage standInDesktop(QSize size)
     painter.end();
     return image;
 }
-
-} // namespace
 
 Result renderScreens(const QString &directory, bool galleryOpen)
 {
