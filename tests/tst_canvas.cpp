@@ -1,5 +1,6 @@
 #include "backdrop.h"
 #include "boxblur.h"
+#include "clampedtext.h"
 #include "dashboardrenderer.h"
 #include "dashboardstore.h"
 #include "dashboardtoolbar.h"
@@ -82,6 +83,8 @@ class TestCanvas : public QObject
 private Q_SLOTS:
     void digitsAreMonospaced_data();
     void digitsAreMonospaced();
+    void digitsSitCentredInTheirCells_data();
+    void digitsSitCentredInTheirCells();
     void digitLabelShrinksDownToItsMinimumScale();
     void everySymbolIsCompiledIn();
     void symbolsAreTintedAndCached();
@@ -119,10 +122,15 @@ private Q_SLOTS:
     void shortDragDoesNothing();
     void handleDescribesItself();
     void galleryHasFifteenTilesWithoutPomodoro();
+    void clampedTextKeepsWholeLinesAndEndsInAnEllipsis_data();
+    void clampedTextKeepsWholeLinesAndEndsInAnEllipsis();
+    void tileTextFitsInsideTheNarrowestTile();
     void tileAddsExactlyOneWidgetAndCloses();
     void resizeSnapsAndClamps_data();
     void resizeSnapsAndClamps();
     void secondResizeStartsFromTheFirstsResult();
+    void shortGalleryDropsSubtitleThenTilesWithoutOverlap_data();
+    void shortGalleryDropsSubtitleThenTilesWithoutOverlap();
     void toolbarCloseCallsCloseOnce();
     void springSettlesWithoutMuchOvershoot_data();
     void springSettlesWithoutMuchOvershoot();
@@ -169,6 +177,45 @@ void TestCanvas::digitsAreMonospaced()
     QFETCH(QFont, font);
     QCOMPARE(DigitText::width(a, font), DigitText::width(b, font));
     QVERIFY(DigitText::width(a, font) > 0);
+}
+
+void TestCanvas::digitsSitCentredInTheirCells_data()
+{
+    QTest::addColumn<QFont>("font");
+    QTest::addRow("rounded") << Theme::font(60, QFont::DemiBold, Theme::FontDesign::rounded);
+    QTest::addRow("standard") << Theme::font(60, QFont::Regular);
+}
+
+void TestCanvas::digitsSitCentredInTheirCells()
+{
+    QFETCH(QFont, font);
+    const qreal cell = DigitText::width(QStringLiteral("0"), font);
+    const int height = qCeil(QFontMetricsF(font).height());
+    for (char16_t c = u'0'; c <= u'9'; ++c) {
+        const QString digit(QChar {c});
+        QImage image(qCeil(cell), height, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.setPen(Qt::white);
+            DigitText::draw(painter, QRectF(0, 0, cell, height), Qt::AlignLeft, digit, font);
+        }
+        int first = image.width();
+        int last = -1;
+        for (int x = 0; x < image.width(); ++x) {
+            for (int y = 0; y < height; ++y) {
+                if (qAlpha(image.pixel(x, y)) > 64) {
+                    first = qMin(first, x);
+                    last = qMax(last, x);
+                }
+            }
+        }
+        QVERIFY2(last >= 0, qPrintable(digit));
+        const qreal left = first;
+        const qreal right = cell - (last + 1);
+        QVERIFY2(qAbs(left - right) <= 1.5,
+            qPrintable(QStringLiteral("%1: %2 left, %3 right").arg(digit).arg(left).arg(right)));
+    }
 }
 
 void TestCanvas::digitLabelShrinksDownToItsMinimumScale()
@@ -742,6 +789,50 @@ void TestCanvas::galleryHasFifteenTilesWithoutPomodoro()
     QCOMPARE(tiles[0]->height(), 76);
 }
 
+void TestCanvas::clampedTextKeepsWholeLinesAndEndsInAnEllipsis_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qreal>("widthShare"); // of the text's width on one line
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("elided");
+    const QString subtitle = QStringLiteral("See how the year is unfolding");
+    QTest::addRow("fits one line") << subtitle << 1.1 << 1 << false;
+    QTest::addRow("wraps onto two") << subtitle << 0.6 << 2 << false;
+    QTest::addRow("cut after two") << subtitle << 0.3 << 2 << true;
+    QTest::addRow("empty") << QString() << 1.0 << 0 << false;
+}
+
+void TestCanvas::clampedTextKeepsWholeLinesAndEndsInAnEllipsis()
+{
+    QFETCH(QString, text);
+    QFETCH(qreal, widthShare);
+    QFETCH(int, lines);
+    QFETCH(bool, elided);
+    const QFont font = Theme::textStyle(Theme::TextStyle::caption);
+    const QFontMetricsF metrics(font);
+    const qreal width = metrics.horizontalAdvance(text) * widthShare;
+    const QStringList result = ClampedText::lines(text, font, width, 2);
+    QCOMPARE(result.size(), lines);
+    if (lines == 0)
+        return;
+    QCOMPARE(result.last().endsWith(QChar(0x2026)), elided);
+    if (!elided)
+        QCOMPARE(result.join(u' '), text);
+    for (const QString &line : result)
+        QVERIFY2(metrics.horizontalAdvance(line) <= width + 0.5, qPrintable(line));
+}
+
+void TestCanvas::tileTextFitsInsideTheNarrowestTile()
+{
+    for (DashboardWidgetKind kind : WidgetKinds::galleryCases()) {
+        GalleryTile tile(kind);
+        tile.resize(GalleryTile::minimumWidth, GalleryTile::minimumHeight);
+        const QRectF frame = tile.textFrame();
+        QVERIFY2(QRectF(tile.rect()).contains(frame), qPrintable(tile.text()));
+        QVERIFY(!tile.subtitleLines().isEmpty() && tile.subtitleLines().size() <= 2);
+    }
+}
+
 void TestCanvas::tileAddsExactlyOneWidgetAndCloses()
 {
     QVERIFY(makeView());
@@ -812,6 +903,45 @@ void TestCanvas::secondResizeStartsFromTheFirstsResult()
     QWidget *handle = m_view->gallery()->resizeHandle();
     dragHandle(handle, {{0, 50}, {0, 150}});
     QCOMPARE(m_view->galleryHeight(), 300.0);
+}
+
+void TestCanvas::shortGalleryDropsSubtitleThenTilesWithoutOverlap_data()
+{
+    QTest::addColumn<qreal>("height");
+    QTest::addColumn<int>("shown"); // 2: subtitle and tiles, 1: tiles only, 0: header only
+    QTest::addRow("95: header alone") << 95.0 << 0;
+    for (const qreal height : {100.0, 110.0, 120.0, 130.0, 140.0, 160.0, 180.0, 200.0})
+        QTest::addRow("%g", height) << height << -1;
+    QTest::addRow("500: everything") << 500.0 << 2;
+}
+
+void TestCanvas::shortGalleryDropsSubtitleThenTilesWithoutOverlap()
+{
+    QFETCH(qreal, height);
+    QFETCH(int, shown);
+    QVERIFY(makeView());
+    m_store->setGalleryOpen(true);
+    m_view->setGalleryHeight(height);
+    WidgetGallery *gallery = m_view->gallery();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const bool subtitle = gallery->subtitle()->isVisible();
+    const bool tiles = gallery->tileArea()->isVisible();
+    QVERIFY2(tiles || !subtitle, "the subtitle goes before the tiles");
+    if (shown >= 0)
+        QCOMPARE(int(subtitle) + int(tiles), shown);
+
+    QList<QWidget *> parts = {gallery->resizeHandle(), gallery->doneButton()};
+    for (QWidget *part : {gallery->subtitle(), gallery->tileArea()})
+        if (part->isVisible())
+            parts.append(part);
+    QList<QRect> frames;
+    for (QWidget *part : std::as_const(parts)) {
+        const QRect frame(part->mapTo(gallery, QPoint(0, 0)), part->size());
+        QVERIFY2(gallery->rect().contains(frame), part->metaObject()->className());
+        for (const QRect &other : std::as_const(frames))
+            QVERIFY2(!frame.intersects(other), part->metaObject()->className());
+        frames.append(frame);
+    }
 }
 
 void TestCanvas::toolbarCloseCallsCloseOnce()
