@@ -2,7 +2,7 @@
 // how a short gallery lays out. Usage: gallery_shot OUTPUT.png HEIGHT [WIDTH CANVAS_HEIGHT]
 #include "dashboardrenderer.h"
 #include "dashboardstore.h"
-#include "defaults.h"
+#include "memorydefaults.h"
 
 #include <QApplication>
 #include <cstdio>
