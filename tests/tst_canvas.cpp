@@ -183,7 +183,7 @@ void TestCanvas::digitsSitCentredInTheirCells_data()
 {
     QTest::addColumn<QFont>("font");
     QTest::addRow("rounded") << Theme::font(60, QFont::DemiBold, Theme::FontDesign::rounded);
-    QTest::addRow("standard") << Theme::font(60, QFont::Regular);
+    QTest::addRow("standard") << Theme::font(60, QFont::Normal);
 }
 
 void TestCanvas::digitsSitCentredInTheirCells()
