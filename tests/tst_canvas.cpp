@@ -1245,17 +1245,17 @@ void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()
             + FileDefaults::fileNameForKey(DashboardStore::keyForDisplay(QString())))));
 }
 
-// The offscreen platform's one 800 x 600 screen, and beside it three HiDPI screens, so
-// panels can be checked at other ratios and away from the desktop's origin.
+// The offscreen platform's one 800 x 600 screen, and beside it three small HiDPI screens,
+// so panels can be checked at other ratios and away from the desktop's origin.
 int main(int argc, char **argv)
 {
     QTemporaryFile screens;
     if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && screens.open()) {
         screens.write(R"({"screens": [
             {"name": "OFF-1", "x": 0, "y": 0, "width": 800, "height": 600, "dpr": 1},
-            {"name": "OFF-2", "x": 800, "y": 0, "width": 1500, "height": 1000, "dpr": 1.25},
-            {"name": "OFF-3", "x": 2300, "y": 0, "width": 1800, "height": 1200, "dpr": 1.5},
-            {"name": "OFF-4", "x": 4100, "y": 0, "width": 2400, "height": 1600, "dpr": 2}]})");
+            {"name": "OFF-2", "x": 800, "y": 0, "width": 500, "height": 375, "dpr": 1.25},
+            {"name": "OFF-3", "x": 1300, "y": 0, "width": 600, "height": 450, "dpr": 1.5},
+            {"name": "OFF-4", "x": 1900, "y": 0, "width": 800, "height": 600, "dpr": 2}]})");
         screens.flush();
         qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
     }
