@@ -9,8 +9,9 @@
 #include <QtMath>
 
 namespace {
-// Room around the circle for its antialiased edge; the mask covers it too.
-constexpr int fringe = 1;
+// Room around the circle for its antialiased edge: a region mask is not antialiased, so
+// it reaches a little beyond the circle to leave the edge whole.
+constexpr int fringe = 2;
 } // namespace
 
 RoundButton::RoundButton(const Look &look, const QString &symbol, QWidget *parent)
