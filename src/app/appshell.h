@@ -37,6 +37,7 @@ public:
 
 private:
     void showAbout();
+    void focusMainPanel();
     void reportHotKeyUnavailable(const QString &reason);
     void startWithoutTray(const QString &sessionDirectory);
 
