@@ -8,7 +8,12 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +39,7 @@ private:
     QProcess app;
     QTemporaryDir home;
     QProcessEnvironment env;
+    QProcessEnvironment baseEnv;
 
     QString configDir() const { return home.path() + QStringLiteral("/config"); }
 
@@ -64,8 +70,8 @@ private:
 
     void key(const QStringList &arguments) { run(QStringLiteral("xdotool"), arguments); }
 
-    // The overlay panels currently mapped, left to right.
-    QList<Window> panels()
+    // Our mapped windows, left to right.
+    QList<Window> windows()
     {
         QList<Window> result;
         const QStringList ids = run(QStringLiteral("xdotool"),
@@ -78,8 +84,7 @@ private:
                 const QRegularExpression re(QLatin1String(name) + QStringLiteral(":\\s+(-?\\d+)"));
                 return re.match(info).captured(1).toInt();
             };
-            // The tray icon shares the class; panels are the screen-sized ones.
-            if (!info.contains(QLatin1String("IsViewable")) || field("Width") < 640)
+            if (!info.contains(QLatin1String("IsViewable")))
                 continue;
             result.append({id,
                 QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"),
@@ -88,6 +93,57 @@ private:
         std::sort(result.begin(), result.end(),
             [](const Window &a, const Window &b) { return a.geometry.x() < b.geometry.x(); });
         return result;
+    }
+
+    // The overlay panels currently mapped: the screen-sized windows.
+    QList<Window> panels()
+    {
+        QList<Window> result = windows();
+        result.removeIf([](const Window &w) { return w.geometry.width() < 640; });
+        return result;
+    }
+
+    // The icon the tray embeds, if there is one.
+    std::optional<Window> trayIcon()
+    {
+        const QList<Window> all = windows();
+        for (const Window &w : all) {
+            if (w.geometry.width() < 64 && w.geometry.height() < 64)
+                return w;
+        }
+        return std::nullopt;
+    }
+
+    void click(const QPoint &at, const QString &button = QStringLiteral("1"))
+    {
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()),
+                QString::number(at.y()), QStringLiteral("click"), button});
+    }
+
+    // The client window a user sees at a point of the screen.
+    QString windowAt(const QPoint &at)
+    {
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()),
+                QString::number(at.y())});
+        const QString shell = run(QStringLiteral("xdotool"),
+            {QStringLiteral("getmouselocation"), QStringLiteral("--shell")});
+        return QRegularExpression(QStringLiteral("WINDOW=(\\d+)")).match(shell).captured(1);
+    }
+
+    // Starts a tray host and an instance that docks into it.
+    bool startWithTray(QProcess &tray)
+    {
+        stop(app);
+        tray.setProcessEnvironment(env);
+        tray.start(QStringLiteral("trayer"), {});
+        if (!tray.waitForStarted())
+            return false;
+        QTest::qWait(500);
+        app.setProcessEnvironment(env);
+        app.start(QStringLiteral(CORVINA_BINARY), {});
+        return QTest::qWaitFor([&] { return trayIcon().has_value(); }, waitMs);
     }
 
     QString activeWindow()
@@ -158,6 +214,7 @@ private Q_SLOTS:
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
 
+        baseEnv = env;
         QVERIFY(startMonitors());
         openbox.setProcessEnvironment(env);
         openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
@@ -175,6 +232,7 @@ private Q_SLOTS:
 
     void init()
     {
+        env = baseEnv;
         QDir(configDir()).removeRecursively();
         startApp();
     }
@@ -182,6 +240,7 @@ private Q_SLOTS:
     void cleanup()
     {
         stop(app);
+        app.setChildProcessModifier({});
         key({QStringLiteral("keyup"), QStringLiteral("F12")});
     }
 
@@ -291,11 +350,19 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(dir + QStringLiteral("dashboard.widgets.display.DUMMY-2.v1")));
     }
 
-    void sigtermStopsCleanly()
+    void terminationSignalsStopCleanly_data()
     {
+        QTest::addColumn<int>("signal");
+        QTest::addRow("SIGTERM") << int(SIGTERM);
+        QTest::addRow("SIGHUP") << int(SIGHUP);
+    }
+
+    void terminationSignalsStopCleanly()
+    {
+        QFETCH(int, signal);
         key({QStringLiteral("key"), QStringLiteral("F12")});
         QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
-        ::kill(pid_t(app.processId()), SIGTERM);
+        ::kill(pid_t(app.processId()), signal);
         QVERIFY(app.waitForFinished(waitMs));
         QCOMPARE(app.exitStatus(), QProcess::NormalExit);
         QCOMPARE(app.exitCode(), 0);
@@ -321,25 +388,141 @@ private Q_SLOTS:
         QCOMPARE(panels().size(), 0);
     }
 
-    void withATrayNothingShowsAtStart()
+    void withATrayNothingShowsAtStartAndALeftClickOpens()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
             QSKIP("trayer is not installed");
-        stop(app);
         QFile::remove(env.value(QStringLiteral("XDG_RUNTIME_DIR"))
             + QStringLiteral("/corvina/shown-without-tray"));
         QProcess tray;
-        tray.setProcessEnvironment(env);
-        tray.start(QStringLiteral("trayer"), {});
-        QVERIFY(tray.waitForStarted());
-        QTest::qWait(500);
-        app.start(QStringLiteral(CORVINA_BINARY), {});
-        QTest::qWait(2000);
-        const int shown = panels().size();
-        stop(tray);
-        QCOMPARE(shown, 0);
+        QVERIFY(startWithTray(tray));
+        QTest::qWait(1000);
+        QCOMPARE(panels().size(), 0);
         QVERIFY(!QString::fromLocal8Bit(app.readAllStandardError())
                      .contains(QLatin1String("no system tray")));
+        click(trayIcon()->geometry.center());
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        stop(tray);
+    }
+
+    void focusComesBackToTheMainPanelWhenAboutCloses()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
+            QSKIP("trayer is not installed");
+        QProcess tray;
+        QVERIFY(startWithTray(tray));
+        // About from the tray menu, then the overlay comes up beneath it.
+        click(trayIcon()->geometry.center(), QStringLiteral("3"));
+        QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(windows(),
+                                     [](const Window &w) {
+                                         return w.geometry.width() > 64 && w.geometry.width() < 640;
+                                     }),
+            waitMs);
+        key({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"),
+            QStringLiteral("Return")});
+        QString about;
+        QTRY_VERIFY_WITH_TIMEOUT(!(about = run(QStringLiteral("xdotool"),
+                                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                           QStringLiteral("--name"), QStringLiteral("^Corvina$")})
+                                               .trimmed())
+                                      .isEmpty(),
+            waitMs);
+        QCOMPARE(corvina({QStringLiteral("--show")}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                about.section(QLatin1Char('\n'), 0, 0)});
+        key({QStringLiteral("key"), QStringLiteral("Return")});
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), panels().at(0).id, waitMs);
+        key({QStringLiteral("key"), QStringLiteral("Escape")});
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
+        stop(tray);
+    }
+
+    void theControlSocketOutlastsAbuse()
+    {
+        // Few descriptors, so that an idle flood runs the instance out of them.
+        stop(app);
+        app.setChildProcessModifier([] {
+            const rlimit limit {256, 256};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        });
+        startApp();
+        const QString socketPath = env.value(QStringLiteral("XDG_RUNTIME_DIR"))
+            + QStringLiteral("/corvina/corvina.socket");
+        auto connectRaw = [&] {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_un address = {};
+            address.sun_family = AF_UNIX;
+            const QByteArray name = QFile::encodeName(socketPath);
+            std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+            ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+            return fd;
+        };
+        std::vector<int> idle;
+        for (int i = 0; i < 400; ++i)
+            idle.push_back(connectRaw());
+        QTest::qWait(3000);
+        for (int fd : idle)
+            ::close(fd);
+
+        // Garbage: bytes that are no command, an endless line, a half line left open.
+        const QList<QByteArray> garbage {
+            QByteArray("\xff\xfe\x00bogus\n", 9), QByteArray(4096, 'x'), QByteArray("tog")};
+        std::vector<int> open;
+        for (const QByteArray &bytes : garbage) {
+            const int fd = connectRaw();
+            [[maybe_unused]] const auto sent = ::write(fd, bytes.constData(), size_t(bytes.size()));
+            open.push_back(fd);
+        }
+
+        QList<QProcess *> clients;
+        for (int i = 0; i < 50; ++i) {
+            auto *client = new QProcess(this);
+            client->setProcessEnvironment(env);
+            client->start(QStringLiteral(CORVINA_BINARY), {QStringLiteral("--show")});
+            clients << client;
+        }
+        int succeeded = 0;
+        for (QProcess *client : std::as_const(clients)) {
+            if (client->waitForFinished(2 * waitMs) && client->exitStatus() == QProcess::NormalExit
+                && client->exitCode() == 0)
+                ++succeeded;
+            else
+                qWarning() << client->readAllStandardError();
+            delete client;
+        }
+        for (int fd : open)
+            ::close(fd);
+        QCOMPARE(succeeded, 50);
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        // A new start still finds the running one.
+        QCOMPARE(corvina({}), 0);
+        QVERIFY(app.state() == QProcess::Running);
+    }
+
+    void aRefusedRuntimeFolderStillKeepsOneInstance()
+    {
+        stop(app);
+        // A runtime folder anyone may write to, with no sticky bit.
+        const QString open = home.path() + QStringLiteral("/open-runtime");
+        QVERIFY(QDir().mkpath(open));
+        QFile::setPermissions(open, QFile::Permissions(0x7777));
+        const QString temp = home.path() + QStringLiteral("/tmp");
+        QVERIFY(QDir().mkpath(temp));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), open);
+        env.insert(QStringLiteral("TMPDIR"), temp);
+        startApp();
+        QCOMPARE(corvina({}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        QCOMPARE(corvina({QStringLiteral("--quit")}), 0);
+        QVERIFY(app.waitForFinished(waitMs));
+        const QStringList said = QString::fromLocal8Bit(app.readAllStandardError())
+                                     .split(QLatin1Char('\n'))
+                                     .filter(QLatin1String("instead of $XDG_RUNTIME_DIR"));
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said.constFirst().contains(temp + QStringLiteral("/corvina-")),
+            qPrintable(said.constFirst()));
     }
 
     // Last: the second monitor does not come back.
