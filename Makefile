@@ -2,7 +2,7 @@
 BUILD_PKGS := cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins \
 	libqt6svg6 libgl-dev libicu-dev libxcb1-dev libxrandr-dev libx11-dev \
 	bootstrap-icons fonts-inter fonts-quicksand fonts-noto-core
-TEST_PKGS := xvfb xauth openbox xdotool x11-utils x11-xserver-utils xclip imagemagick trayer \
+TEST_PKGS := xvfb xauth openbox i3-wm metacity xfwm4 xfconf tint2 xdotool x11-utils x11-xserver-utils xclip imagemagick trayer \
 	dbus desktop-file-utils dpkg-dev file clang libclang-rt-14-dev libbenchmark-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -1,4 +1,5 @@
-// Drives the real binary under Xvfb with openbox and two RandR monitors, as a user would.
+// Drives the real binary under Xvfb with a window manager (openbox unless CORVINA_E2E_WM names
+// another) and two RandR monitors, as a user would. CORVINA_E2E_DOCK adds a dock (tint2).
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,7 +36,8 @@ private:
     QString display;
     QProcess xvfb;
     QProcess monitors;
-    QProcess openbox;
+    QProcess windowManager;
+    QProcess dock;
     QProcess app;
     QTemporaryDir home;
     QProcessEnvironment env;
@@ -121,15 +123,22 @@ private:
                 QString::number(at.y()), QStringLiteral("click"), button});
     }
 
-    // The client window a user sees at a point of the screen.
-    QString windowAt(const QPoint &at)
+    // Whether `id`, or the frame around it, is what a user sees at a point of the screen.
+    bool isOnTopAt(const QString &id, const QPoint &at, QString *seen)
     {
         run(QStringLiteral("xdotool"),
             {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()),
                 QString::number(at.y())});
         const QString shell = run(QStringLiteral("xdotool"),
             {QStringLiteral("getmouselocation"), QStringLiteral("--shell")});
-        return QRegularExpression(QStringLiteral("WINDOW=(\\d+)")).match(shell).captured(1);
+        const QString top
+            = QRegularExpression(QStringLiteral("WINDOW=(\\d+)")).match(shell).captured(1);
+        if (top == id)
+            return true;
+        const QString tree = run(
+            QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), top});
+        *seen = tree.section(QLatin1Char('\n'), 1, 1).trimmed();
+        return tree.contains(QStringLiteral("0x%1 ").arg(id.toULongLong(), 0, 16));
     }
 
     // Starts a tray host and an instance that docks into it.
@@ -182,9 +191,15 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        for (const char *tool : {"Xvfb", "openbox", "xdotool", "xwininfo"}) {
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
+        const QString wm = qEnvironmentVariable("CORVINA_E2E_WM", QStringLiteral("openbox"));
+        const QString dockName = qEnvironmentVariable("CORVINA_E2E_DOCK");
+        QStringList tools {
+            QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("xwininfo"), wm};
+        if (!dockName.isEmpty())
+            tools << dockName;
+        for (const QString &tool : std::as_const(tools)) {
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(tool)));
         }
         // Our own display numbers, so parallel runs do not meet.
         int base = qEnvironmentVariableIntValue("CORVINA_E2E_DISPLAY");
@@ -216,16 +231,41 @@ private Q_SLOTS:
 
         baseEnv = env;
         QVERIFY(startMonitors());
-        openbox.setProcessEnvironment(env);
-        openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        QVERIFY(openbox.waitForStarted());
-        QTest::qWait(500);
+        QStringList arguments;
+        if (wm == QLatin1String("openbox") || wm == QLatin1String("metacity"))
+            arguments << QStringLiteral("--sm-disable");
+        else if (wm == QLatin1String("xfwm4"))
+            arguments << QStringLiteral("--compositor=off");
+        else if (wm == QLatin1String("i3")) {
+            const QString config = home.path() + QStringLiteral("/i3.config");
+            QFile file(config);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("font pango:monospace 8\n");
+            file.close();
+            arguments << QStringLiteral("-c") << config;
+        }
+        windowManager.setProcessEnvironment(env);
+        if (wm == QLatin1String("xfwm4")) {
+            // It reads its settings over a session bus and quits without one.
+            windowManager.start(QStringLiteral("dbus-run-session"),
+                QStringList {QStringLiteral("--"), wm} + arguments);
+        } else
+            windowManager.start(wm, arguments);
+        QVERIFY(windowManager.waitForStarted());
+        QTest::qWait(1000);
+        if (!dockName.isEmpty()) {
+            dock.setProcessEnvironment(env);
+            dock.start(dockName, {});
+            QVERIFY(dock.waitForStarted());
+            QTest::qWait(1000);
+        }
     }
 
     void cleanupTestCase()
     {
         stop(app);
-        stop(openbox);
+        stop(dock);
+        stop(windowManager);
         stop(monitors);
         stop(xvfb);
     }
@@ -252,6 +292,15 @@ private Q_SLOTS:
         QCOMPARE(shown.at(0).geometry, QRect(0, 0, 1920, 1080));
         QCOMPARE(shown.at(1).geometry, QRect(1920, 0, 1280, 1024));
         QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), shown.at(0).id, waitMs);
+        // On top everywhere, docks included: the middle and the edges where docks sit.
+        const QList<QPoint> points {{960, 540}, {960, 1075}, {960, 4}, {4, 540}, {2560, 512},
+            {2560, 1019}, {2560, 4}, {3195, 512}};
+        for (const QPoint &at : points) {
+            QString seen;
+            QVERIFY2(isOnTopAt(shown.at(at.x() < 1920 ? 0 : 1).id, at, &seen),
+                qPrintable(
+                    QStringLiteral("%1 is on top at %2,%3").arg(seen).arg(at.x()).arg(at.y())));
+        }
 
         key({QStringLiteral("key"), QStringLiteral("Escape")});
         QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
