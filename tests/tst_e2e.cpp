@@ -148,12 +148,23 @@ private:
         stop(app);
         tray.setProcessEnvironment(env);
         tray.start(QStringLiteral("trayer"), {});
-        if (!tray.waitForStarted())
+        if (!tray.waitForStarted()
+            || !QTest::qWaitFor(
+                [&] { return visibleWindows(QStringLiteral("trayer")) > 0; }, waitMs))
             return false;
-        QTest::qWait(500);
         app.setProcessEnvironment(env);
         app.start(QStringLiteral(CORVINA_BINARY), {});
         return QTest::qWaitFor([&] { return trayIcon().has_value(); }, waitMs);
+    }
+
+    // Windows of a class that are mapped; the tray icon is one of ours below panel size.
+    int visibleWindows(const QString &windowClass)
+    {
+        return run(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+                windowClass})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+            .size();
     }
 
     QString activeWindow()
@@ -256,12 +267,17 @@ private Q_SLOTS:
         } else
             windowManager.start(wm, arguments);
         QVERIFY(windowManager.waitForStarted());
-        QTest::qWait(1000);
+        // The window manager is ready once it names itself on the root window.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            run(QStringLiteral("xprop"),
+                {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                .contains(QLatin1String("window id")),
+            waitMs);
         if (!dockName.isEmpty()) {
             dock.setProcessEnvironment(env);
             dock.start(dockName, {});
             QVERIFY(dock.waitForStarted());
-            QTest::qWait(1000);
+            QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(dockName) > 0, waitMs);
         }
     }
 
@@ -466,8 +482,9 @@ private Q_SLOTS:
         QFile::remove(env.value(QStringLiteral("XDG_RUNTIME_DIR"))
             + QStringLiteral("/corvina/shown-without-tray"));
         QProcess tray;
+        // Start-up is over once the icon sits in the tray; a crashed app never gets there.
         QVERIFY(startWithTray(tray));
-        QTest::qWait(1000);
+        QVERIFY(app.state() == QProcess::Running);
         QCOMPARE(panels().size(), 0);
         QVERIFY(!QString::fromLocal8Bit(app.readAllStandardError())
                      .contains(QLatin1String("no system tray")));

@@ -1,6 +1,7 @@
 #include "appshell.h"
 #include "autostart.h"
 #include "commandline.h"
+#include "desktoppresentation.h"
 #include "fakedefaults.h"
 #include "fakescreens.h"
 #include "globalhotkey.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/socket.h>
@@ -18,6 +20,17 @@
 #include <unistd.h>
 
 namespace {
+
+auto restoreRuntimeDirLater()
+{
+    return qScopeGuard(
+        [saved = qgetenv("XDG_RUNTIME_DIR"), had = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")] {
+            if (had)
+                qputenv("XDG_RUNTIME_DIR", saved);
+            else
+                qunsetenv("XDG_RUNTIME_DIR");
+        });
+}
 
 // Leaves a socket file with nobody listening, as a crashed instance does.
 void leaveStaleSocket(const QString &path)
@@ -238,6 +251,7 @@ private Q_SLOTS:
     void theSocketIsForTheUserOnly()
     {
         QTemporaryDir runtime;
+        const auto restore = restoreRuntimeDirLater();
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         QString error;
         const std::optional<QString> directory = InstanceChannel::directory(&error);
@@ -292,6 +306,7 @@ private Q_SLOTS:
                 QSKIP("needs root to hand a folder to another user");
             QVERIFY(::mkdir(oursName, 0700) == 0 && ::chown(oursName, 65534, 65534) == 0);
         }
+        const auto restore = restoreRuntimeDirLater();
         qputenv("XDG_RUNTIME_DIR", runtimeName);
         qputenv("TMPDIR", QFile::encodeName(temp));
         QString error, reason;
