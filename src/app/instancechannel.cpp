@@ -197,12 +197,8 @@ void InstanceServer::serve(QLocalSocket *socket)
             QMetaObject::invokeMethod(this, &InstanceServer::acceptPending, Qt::QueuedConnection);
     });
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    // A client that says nothing, or never finishes its line, gives way to the others.
-    QTimer::singleShot(connectionTimeoutMs, socket, [socket] {
-        socket->abort();
-        socket->deleteLater();
-    });
-    auto read = [this, socket, answered = std::make_shared<bool>(false)] {
+    auto answered = std::make_shared<bool>(false);
+    auto read = [this, socket, answered] {
         if (*answered)
             return;
         // One short command line per connection; anything longer is not ours.
@@ -220,6 +216,16 @@ void InstanceServer::serve(QLocalSocket *socket)
         socket->flush();
         socket->disconnectFromServer();
     };
+    // A client that says nothing, or never finishes its line, gives way to the others. One
+    // that did write while the event loop was busy is still answered.
+    QTimer::singleShot(connectionTimeoutMs, socket, [socket, answered] {
+        if (!*answered)
+            socket->waitForReadyRead(0);
+        if (!*answered) {
+            socket->abort();
+            socket->deleteLater();
+        }
+    });
     connect(socket, &QLocalSocket::readyRead, this, read);
     if (socket->bytesAvailable() > 0)
         read();

@@ -24,10 +24,11 @@ inline QString socketPath(const QString &directory)
     return directory + QStringLiteral("/corvina.socket");
 }
 
-// Sends one command word to the running instance and waits for its answer.
+// Sends one command word to the running instance and waits for its answer: a few
+// milliseconds as a rule, longer while it is busy showing the overlay on a loaded machine.
 // Returns the failure, or nothing when the instance carried the command out.
 std::optional<QString> send(
-    const QString &socketPath, const QString &command, int timeoutMs = 3000);
+    const QString &socketPath, const QString &command, int timeoutMs = 10000);
 
 } // namespace InstanceChannel
 

@@ -75,7 +75,7 @@ int runBackgroundApp(
         case InstanceServer::Result::AlreadyRunning:
             // Another start holds the lock; it may still be setting up its socket.
             for (int attempt = 0; attempt < 20; ++attempt) {
-                if (!InstanceChannel::send(server->socketPath(), QStringLiteral("show")))
+                if (!InstanceChannel::send(server->socketPath(), QStringLiteral("show"), 3000))
                     return 0;
                 QThread::msleep(100);
             }
