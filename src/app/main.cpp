@@ -47,6 +47,7 @@ int sendToRunning(const QString &command)
 
 int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &directory)
 {
+    DesktopPlatform::preferWayland();
     QApplication app(argc, argv);
     setNames();
     QGuiApplication::setDesktopFileName(QStringLiteral("corvina"));
@@ -54,8 +55,16 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
 
     FileDefaults defaults(FileDefaults::standardDirectory());
     DesktopPlatform platform = DesktopPlatform::create();
+    // XWayland hands out black pictures of the desktop, so panels keep the see-through tint.
+    const bool xwayland = DesktopPlatform::isXWayland();
+    if (xwayland)
+        std::fprintf(stderr,
+            "corvina: running through XWayland, so F12 reaches Corvina only while an X11 window "
+            "has focus; install qt6-wayland and leave QT_QPA_PLATFORM unset, or %s.\n",
+            AppShell::bindingAdvice(AppShell::currentDesktop()).toUtf8().constData());
     OverlayPlatform overlay {platform.screens.get(), platform.presentation.get(),
-        platform.hotKey.get(), platform.windowHints.get(), captureDesktopBackdrop};
+        platform.hotKey.get(), platform.windowHints.get(),
+        xwayland ? BackdropCapture() : BackdropCapture(captureDesktopBackdrop)};
     SystemPasteboard pasteboard;
     DesktopLinkOpener linkOpener;
     AppShell shell(defaults, overlay, FaceServices {&pasteboard, &linkOpener});

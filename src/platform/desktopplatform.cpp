@@ -23,3 +23,17 @@ DesktopPlatform DesktopPlatform::create()
     }
     return platform;
 }
+
+void DesktopPlatform::preferWayland()
+{
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
+    qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+}
+
+bool DesktopPlatform::isXWayland()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb")
+        && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}

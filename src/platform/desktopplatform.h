@@ -16,4 +16,11 @@ struct DesktopPlatform
     std::unique_ptr<WindowHints> windowHints;
 
     static DesktopPlatform create();
+
+    // Before the QApplication: on a Wayland session, Wayland rather than XWayland, which Qt
+    // 6.4 picks on GNOME and wherever XDG_SESSION_TYPE is unset. A platform the user named
+    // stands, and without the Wayland plugin Qt still falls back to xcb.
+    static void preferWayland();
+    // Running on xcb while the session is Wayland's.
+    static bool isXWayland();
 };
