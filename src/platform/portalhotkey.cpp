@@ -21,8 +21,7 @@ QString describe(const QDBusError &error, const QString &method)
 {
     switch (error.type()) {
     case QDBusError::ServiceUnknown:
-        return QStringLiteral("no desktop portal could be started on the session bus (%1)")
-            .arg(error.message());
+        return QStringLiteral("no desktop portal runs or can be started on the session bus");
     case QDBusError::UnknownMethod:
     case QDBusError::UnknownInterface:
     case QDBusError::UnknownObject:
