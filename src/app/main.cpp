@@ -47,8 +47,10 @@ int sendToRunning(const QString &command)
 
 int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &directory)
 {
-    DesktopPlatform::preferWayland();
+    const bool choseWayland = DesktopPlatform::preferWayland();
     QApplication app(argc, argv);
+    if (choseWayland)
+        qunsetenv("QT_QPA_PLATFORM");
     setNames();
     QGuiApplication::setDesktopFileName(QStringLiteral("corvina"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -24,12 +24,12 @@ DesktopPlatform DesktopPlatform::create()
     return platform;
 }
 
-void DesktopPlatform::preferWayland()
+bool DesktopPlatform::preferWayland()
 {
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        return;
-    qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+        return false;
+    return qputenv("QT_QPA_PLATFORM", "wayland;xcb");
 }
 
 bool DesktopPlatform::isXWayland()

@@ -9,7 +9,6 @@
 #include <QVariantMap>
 
 class QDBusArgument;
-class QDBusError;
 
 // One entry of the portal's a(sa{sv}) shortcut list.
 struct PortalShortcut
