@@ -2,7 +2,8 @@
 // The stand-in is this program started again by D-Bus activation, as xdg-desktop-portal is.
 
 #include "dashboardcontroller.h"
-#include "defaults.h"
+#include "fakedefaults.h"
+#include "fakescreens.h"
 #include "portalhotkey.h"
 
 #include <QApplication>
@@ -186,12 +187,6 @@ int runFakePortal(int argc, char *argv[])
     return app.exec();
 }
 
-class NoScreens final : public Screens
-{
-public:
-    QList<ScreenInfo> screens() const override { return {}; }
-};
-
 } // namespace
 
 class TestPortal : public QObject
@@ -287,8 +282,8 @@ private Q_SLOTS:
 
     void f12IsBoundAndActivationTogglesTheOverlay()
     {
-        MemoryDefaults defaults;
-        NoScreens screens;
+        FakeDefaults defaults;
+        FakeScreens screens;
         DesktopPresentation presentation;
         PortalHotKey hotKey(*bus);
         DashboardController controller(
@@ -361,8 +356,8 @@ private Q_SLOTS:
         QFETCH(QVariant, value);
         QFETCH(QString, reason);
         QSettings(storePath(), QSettings::IniFormat).setValue(setting, value);
-        MemoryDefaults defaults;
-        NoScreens screens;
+        FakeDefaults defaults;
+        FakeScreens screens;
         DesktopPresentation presentation;
         PortalHotKey hotKey(*bus);
         DashboardController controller(

@@ -1,6 +1,5 @@
 #include "appshell.h"
 #include "autostart.h"
-#include "backdropcapture.h"
 #include "commandline.h"
 #include "dashboardrenderer.h"
 #include "desktopplatform.h"
@@ -57,16 +56,13 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
 
     FileDefaults defaults(FileDefaults::standardDirectory());
     DesktopPlatform platform = DesktopPlatform::create();
-    // XWayland hands out black pictures of the desktop, so panels keep the see-through tint.
-    const bool xwayland = DesktopPlatform::isXWayland();
-    if (xwayland)
+    if (DesktopPlatform::isXWayland())
         std::fprintf(stderr,
             "corvina: running through XWayland, so F12 reaches Corvina only while an X11 window "
             "has focus; install qt6-wayland and leave QT_QPA_PLATFORM unset, or %s.\n",
             AppShell::bindingAdvice(AppShell::currentDesktop()).toUtf8().constData());
     OverlayPlatform overlay {platform.screens.get(), platform.presentation.get(),
-        platform.hotKey.get(), platform.windowHints.get(),
-        xwayland ? BackdropCapture() : BackdropCapture(captureDesktopBackdrop)};
+        platform.hotKey.get(), platform.windowHints.get(), platform.screenCapture.get()};
     SystemPasteboard pasteboard;
     DesktopLinkOpener linkOpener;
     AppShell shell(defaults, overlay, FaceServices {&pasteboard, &linkOpener});
