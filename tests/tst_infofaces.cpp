@@ -5,6 +5,7 @@
 #include "digitlabel.h"
 #include "facefactory.h"
 #include "faceprogressbar.h"
+#include "informationfaces.h"
 #include "metricrow.h"
 #include "pasteboard.h"
 #include "quicklinkswidget.h"
@@ -248,6 +249,7 @@ void TestInfoFaces::systemFaceShowsFiguresAndHidesMissingBattery()
 
     // The first poll runs when the face is built.
     SystemWidget face(sources);
+    QCOMPARE(child<QLabel>(&face, "faceTitle")->text(), QStringLiteral("THIS COMPUTER"));
     QCOMPARE(child<MetricRow>(&face, "memoryRow")->percentText(), memoryText);
     QVERIFY(face.freeDisk() > 0 && face.freeDisk() <= 1);
     QCOMPARE(shown(child<MetricRow>(&face, "batteryRow")), batteryShown);
@@ -517,21 +519,10 @@ void TestInfoFaces::diceStartAtThreeAndFiveAndRoll()
 
 void TestInfoFaces::factoryBuildsEveryInformationFace()
 {
-    const QList<std::pair<DashboardWidgetKind, QString>> faces = {
-        {DashboardWidgetKind::clock, "clockFace"},
-        {DashboardWidgetKind::worldClock, "worldClockFace"},
-        {DashboardWidgetKind::system, "systemFace"},
-        {DashboardWidgetKind::battery, "batteryFace"},
-        {DashboardWidgetKind::clipboard, "clipboardFace"},
-        {DashboardWidgetKind::quickLinks, "quickLinksFace"},
-        {DashboardWidgetKind::yearProgress, "yearProgressFace"},
-        {DashboardWidgetKind::quote, "quoteFace"},
-        {DashboardWidgetKind::dice, "diceFace"},
-    };
     QWidget parent;
-    for (const auto &[kind, name] : faces) {
+    for (const auto &[kind, name] : informationFaces) {
         QWidget *face = createFace(kind, FaceContext(), &parent);
-        QCOMPARE(face->objectName(), name);
+        QCOMPARE(face->objectName(), QLatin1String(name));
         QCOMPARE(face->parentWidget(), &parent);
     }
 }

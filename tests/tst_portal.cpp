@@ -2,6 +2,7 @@
 // The stand-in is this program started again by D-Bus activation, as xdg-desktop-portal is.
 
 #include "dashboardcontroller.h"
+#include "desktoppresentation.h"
 #include "fakedefaults.h"
 #include "fakescreens.h"
 #include "portalhotkey.h"

@@ -1,28 +1,18 @@
 #pragma once
 
-#include "defaults.h"
+#include "memorydefaults.h"
 
-#include <QHash>
-
-// In memory, counting writes per key, with writes that can be made to fail.
-class FakeDefaults final : public Defaults
+// Counts writes per key, and fails them when told to.
+class FakeDefaults final : public MemoryDefaults
 {
 public:
-    std::optional<QByteArray> read(const QString &key) const override
-    {
-        const auto it = m_values.constFind(key);
-        if (it == m_values.constEnd())
-            return std::nullopt;
-        return *it;
-    }
     bool write(const QString &key, const QByteArray &value) override
     {
         if (m_failWrites)
             return false;
-        m_values.insert(key, value);
         ++m_writes[key];
         ++m_totalWrites;
-        return true;
+        return MemoryDefaults::write(key, value);
     }
 
     int writes(const QString &key) const { return m_writes.value(key); }
@@ -33,10 +23,8 @@ public:
         m_totalWrites = 0;
     }
     void setFailWrites(bool fail) { m_failWrites = fail; }
-    const QHash<QString, QByteArray> &values() const { return m_values; }
 
 private:
-    QHash<QString, QByteArray> m_values;
     QHash<QString, int> m_writes;
     int m_totalWrites = 0;
     bool m_failWrites = false;
