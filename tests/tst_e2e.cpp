@@ -488,7 +488,9 @@ private Q_SLOTS:
         QCOMPARE(panels().size(), 0);
         QVERIFY(!QString::fromLocal8Bit(app.readAllStandardError())
                      .contains(QLatin1String("no system tray")));
-        click(trayIcon()->geometry.center());
+        const std::optional<Window> icon = trayIcon();
+        QVERIFY(icon);
+        click(icon->geometry.center());
         QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
         stop(tray);
     }
@@ -507,7 +509,8 @@ private Q_SLOTS:
         };
         // The icon may take a moment to answer clicks after it docks.
         for (int attempt = 0; attempt < 4 && !menuShown(); ++attempt) {
-            click(trayIcon()->geometry.center(), QStringLiteral("3"));
+            if (const std::optional<Window> icon = trayIcon())
+                click(icon->geometry.center(), QStringLiteral("3"));
             [[maybe_unused]] const bool shown = QTest::qWaitFor(menuShown, 2000);
         }
         QVERIFY(menuShown());
