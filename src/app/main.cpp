@@ -9,6 +9,7 @@
 #include "linkopener.h"
 #include "pasteboard.h"
 #include "quitsignals.h"
+#include "waylandlayershell.h"
 
 #include <QApplication>
 #include <QTemporaryFile>
@@ -47,6 +48,7 @@ int sendToRunning(const QString &command)
 
 int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &directory)
 {
+    LayerShell::install();
     QApplication app(argc, argv);
     setNames();
     QGuiApplication::setDesktopFileName(QStringLiteral("corvina"));

@@ -15,7 +15,7 @@ DesktopPlatform DesktopPlatform::create()
         platform.windowHints = std::make_unique<X11WindowHints>();
     } else if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         platform.hotKey = std::make_unique<PortalHotKey>();
-        platform.windowHints = std::make_unique<NullWindowHints>();
+        platform.windowHints = std::make_unique<WaylandWindowHints>();
     } else {
         platform.hotKey = std::make_unique<NullHotKey>(
             QStringLiteral("this desktop does not let programs take a global key"));

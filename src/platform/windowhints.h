@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QHash>
+#include <QPointer>
+#include <memory>
 #include <optional>
 
 class QWidget;
+class QWindow;
 
 // Window-manager hints for an overlay panel that Qt has no API for.
 class WindowHints
@@ -35,4 +39,19 @@ private:
         unsigned state = 0, skipTaskbar = 0, skipPager = 0;
     };
     std::optional<Atoms> m_atoms;
+};
+
+// Panels as layer surfaces where the compositor has them (see LayerShell), and on KWin a
+// blur of what shows through a translucent panel.
+class WaylandWindowHints final : public WindowHints
+{
+public:
+    WaylandWindowHints();
+    ~WaylandWindowHints() override;
+    void preparePanel(QWidget *panel, bool translucent) override;
+
+private:
+    class BlurManager;
+    class BlurRequest;
+    std::unique_ptr<BlurManager> m_blur;
 };
