@@ -1,4 +1,5 @@
 #include "dashboardstore.h"
+#include "fakedefaults.h"
 #include "filedefaults.h"
 #include "widgetjson.h"
 
@@ -30,7 +31,7 @@ QList<DashboardWidgetKind> kinds(const QList<DashboardWidget> &widgets)
     return out;
 }
 
-QList<DashboardWidget> storedAt(const MemoryDefaults &defaults, const QString &key)
+QList<DashboardWidget> storedAt(const FakeDefaults &defaults, const QString &key)
 {
     return WidgetJson::decodeArrangement(*defaults.read(key)).value();
 }
@@ -97,7 +98,7 @@ private Q_SLOTS:
         QFETCH(bool, migrate);
         QFETCH(QList<DashboardWidgetKind>, expected);
 
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         if (own)
             QVERIFY(defaults.write(kKey, *own));
         if (legacy)
@@ -116,7 +117,7 @@ private Q_SLOTS:
 
     void defaultArrangementIsPlacedInARow()
     {
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         DashboardStore store(defaults, kKey, true);
         const auto &w = store.widgets();
         QCOMPARE(w.size(), 3);
@@ -128,7 +129,7 @@ private Q_SLOTS:
 
     void unreadableBytesAreKeptBeforeTheyAreReplaced()
     {
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         const QByteArray precious
             = R"([{"id":"6E0B7A52-7C1D-4C55-9F0A-2F3B4C5D6E7F","kind":"weather","note":"my notes"}])";
         QVERIFY(defaults.write(kKey, precious));
@@ -151,7 +152,7 @@ private Q_SLOTS:
 
     void earlierVersionsArrangementLoadsAndKeepsItsFields()
     {
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         QVERIFY(defaults.write(kKey, readFixture(QStringLiteral("earlier-arrangement.json"))));
         DashboardStore store(defaults, kKey, false);
 
@@ -179,13 +180,13 @@ private Q_SLOTS:
         QTest::addColumn<QSizeF>("canvas");
         QTest::addColumn<QPointF>("target");
         QTest::addColumn<QPointF>("expected");
-        const QSizeF mac(1440, 900);
+        const QSizeF laptop(1440, 900);
         QTest::addRow("past the top left")
-            << DashboardWidgetKind::clock << mac << QPointF(-50, 10) << QPointF(16, 70);
+            << DashboardWidgetKind::clock << laptop << QPointF(-50, 10) << QPointF(16, 70);
         QTest::addRow("past the bottom right")
-            << DashboardWidgetKind::clock << mac << QPointF(2000, 2000) << QPointF(1149, 721);
-        QTest::addRow("inside stays")
-            << DashboardWidgetKind::dice << mac << QPointF(100.5, 300.25) << QPointF(100.5, 300.25);
+            << DashboardWidgetKind::clock << laptop << QPointF(2000, 2000) << QPointF(1149, 721);
+        QTest::addRow("inside stays") << DashboardWidgetKind::dice << laptop
+                                      << QPointF(100.5, 300.25) << QPointF(100.5, 300.25);
         QTest::addRow("narrow canvas keeps left margin")
             << DashboardWidgetKind::clock << QSizeF(300, 900) << QPointF(200, 100)
             << QPointF(16, 100);
@@ -193,7 +194,7 @@ private Q_SLOTS:
             << DashboardWidgetKind::calculator << QSizeF(1440, 300) << QPointF(50, 500)
             << QPointF(50, 70);
         QTest::addRow("wider screen card pulled in")
-            << DashboardWidgetKind::clock << mac << QPointF(1500, 90) << QPointF(1149, 90);
+            << DashboardWidgetKind::clock << laptop << QPointF(1500, 90) << QPointF(1149, 90);
     }
     void moveClampsIntoTheCanvas()
     {
@@ -201,7 +202,7 @@ private Q_SLOTS:
         QFETCH(QSizeF, canvas);
         QFETCH(QPointF, target);
         QFETCH(QPointF, expected);
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         QVERIFY(defaults.write(kKey, "[]"));
         DashboardStore store(defaults, kKey, false);
         store.setWidgets({DashboardWidget::make(kind, 0, 0)});
@@ -229,7 +230,7 @@ private Q_SLOTS:
         QFETCH(int, existing);
         QFETCH(QSizeF, canvas);
         QFETCH(QPointF, expected);
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         QVERIFY(defaults.write(kKey, "[]"));
         DashboardStore store(defaults, kKey, false);
         QList<DashboardWidget> widgets;
@@ -270,7 +271,7 @@ private Q_SLOTS:
         QFETCH(int, target);
         QFETCH(int, saves);
         QFETCH(QList<int>, order);
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         QVERIFY(defaults.write(kKey, "[]"));
         DashboardStore store(defaults, kKey, false);
         QList<DashboardWidget> three;
@@ -306,7 +307,7 @@ private Q_SLOTS:
 
     void galleryFlagIsNeverSaved()
     {
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         DashboardStore store(defaults, kKey, false);
         defaults.resetCounts();
         QSignalSpy spy(&store, &DashboardStore::galleryOpenChanged);
@@ -319,7 +320,7 @@ private Q_SLOTS:
 
     void failedWritesKeepTheStoreWorking()
     {
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         defaults.setFailWrites(true);
         DashboardStore store(defaults, kKey, false);
         QCOMPARE(store.widgets().size(), 3);
@@ -379,7 +380,12 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString key = DashboardStore::keyForDisplay(QStringLiteral("DUMMY-1"));
         FileDefaults reader(dir.path());
-        auto *rng = QRandomGenerator::global();
+        // Seeded, so a failing round can be replayed with CORVINA_KILL_SEED.
+        const quint32 seed = qEnvironmentVariableIsSet("CORVINA_KILL_SEED")
+            ? quint32(qEnvironmentVariableIntValue("CORVINA_KILL_SEED"))
+            : QRandomGenerator::global()->generate();
+        QRandomGenerator generator(seed);
+        auto *rng = &generator;
         for (int round = 0; round < 25; ++round) {
             QProcess saver;
             saver.start(QStringLiteral(CORVINA_STORE_SAVER), {dir.path()});
@@ -390,9 +396,10 @@ private Q_SLOTS:
             QVERIFY(saver.waitForFinished(10000));
 
             const auto bytes = reader.read(key);
-            QVERIFY2(bytes, "the arrangement file is missing");
+            const QString where = QStringLiteral("seed %1, round %2: ").arg(seed).arg(round);
+            QVERIFY2(bytes, qPrintable(where + QStringLiteral("the arrangement file is missing")));
             const auto widgets = WidgetJson::decodeArrangement(*bytes);
-            QVERIFY2(widgets, qPrintable(QStringLiteral("round %1: torn file").arg(round)));
+            QVERIFY2(widgets, qPrintable(where + QStringLiteral("torn file")));
             QVERIFY(widgets->size() == 3 || widgets->size() == 20);
         }
     }

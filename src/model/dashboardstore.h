@@ -42,8 +42,6 @@ public:
     bool isGalleryOpen() const { return m_galleryOpen; }
     void setGalleryOpen(bool open);
 
-    QString defaultsKey() const { return m_defaultsKey; }
-
     void save();
 
     // Adds a widget centred on the canvas, stepped 24 points per existing card in a

@@ -8,8 +8,10 @@ class Presentation
 {
 public:
     enum Option {
-        HideDock = 1 << 1,
-        HideMenuBar = 1 << 3,
+        // Docks and taskbars stay under the overlay.
+        CoverDocks = 1 << 1,
+        // Top bars and desktop panels stay under the overlay.
+        CoverPanels = 1 << 3,
     };
     Q_DECLARE_FLAGS(Options, Option)
 
@@ -23,18 +25,3 @@ public:
     virtual void hideApplication() = 0;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(Presentation::Options)
-
-// Full-screen, always-on-top panels already cover docks and panels on Linux desktops,
-// and the window manager refocuses the previous window when they unmap. So the options
-// are only kept, to honour save and restore.
-class DesktopPresentation final : public Presentation
-{
-public:
-    Options options() const override { return m_options; }
-    void setOptions(Options options) override { m_options = options; }
-    void activateApplication() override { }
-    void hideApplication() override { }
-
-private:
-    Options m_options;
-};

@@ -1,6 +1,7 @@
+#include "waylandwindowhints.h"
+
 #include "qwayland-blur.h"
 #include "waylandlayershell.h"
-#include "windowhints.h"
 
 #include <QEvent>
 #include <QGuiApplication>
