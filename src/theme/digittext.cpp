@@ -2,6 +2,8 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
+#include <array>
 
 namespace DigitText {
 
@@ -12,18 +14,26 @@ bool isAsciiDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-qreal widestDigit(const QFontMetricsF &metrics)
+// The widest digit's ink plus the usual room beside a digit. The widest advance would do
+// for a font with even bearings, but a rounded font's "4" carries so much room that every
+// other digit would float in its cell.
+qreal cellWidth(const QFontMetricsF &metrics)
 {
-    qreal widest = 0;
-    for (char16_t c = u'0'; c <= u'9'; ++c)
-        widest = qMax(widest, metrics.horizontalAdvance(QChar(c)));
-    return widest;
+    qreal widestInk = 0;
+    std::array<qreal, 10> room {};
+    for (char16_t c = u'0'; c <= u'9'; ++c) {
+        const qreal ink = metrics.boundingRect(QChar(c)).width();
+        widestInk = qMax(widestInk, ink);
+        room[c - u'0'] = qMax(0.0, metrics.horizontalAdvance(QChar(c)) - ink);
+    }
+    std::sort(room.begin(), room.end());
+    return widestInk + (room[4] + room[5]) / 2;
 }
 
 // Calls `run(text, x, isDigit, advance)` for each digit and each run of other characters.
 template<typename Run> qreal walk(const QString &text, const QFontMetricsF &metrics, Run run)
 {
-    const qreal cell = widestDigit(metrics);
+    const qreal cell = cellWidth(metrics);
     qreal x = 0;
     qsizetype start = 0;
     const auto flush = [&](qsizetype end) {
@@ -93,8 +103,14 @@ void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const 
     painter.translate(left, top);
     painter.scale(scale, scale);
     const qreal baseline = metrics.ascent();
-    walk(text, metrics, [&](const QString &part, qreal x, bool digit, qreal advance) {
-        const qreal offset = digit ? (advance - metrics.horizontalAdvance(part)) / 2 : 0;
+    walk(text, metrics, [&](const QString &part, qreal x, bool digit, qreal cell) {
+        // A digit's ink, not its advance, is centred: proportional digits carry uneven side
+        // bearings, which would show as uneven gaps between the cells.
+        qreal offset = 0;
+        if (digit) {
+            const QRectF ink = metrics.boundingRect(part.at(0));
+            offset = (cell - ink.width()) / 2 - ink.left();
+        }
         painter.drawText(QPointF(x + offset, baseline), part);
     });
     painter.restore();
