@@ -77,9 +77,32 @@ qreal fittingScale(const QString &text, const QFont &font, qreal availableWidth,
     return qBound(qMin(minimumScale, 1.0), availableWidth / natural, 1.0);
 }
 
-void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const QString &text,
+QString fitted(const QString &text, const QFont &font, qreal availableWidth, qreal minimumScale)
+{
+    const qreal scale = qBound(0.01, minimumScale, 1.0);
+    if (width(text, font) * scale <= availableWidth)
+        return text;
+    // The longest start of the text that fits with the ellipsis after it.
+    const QChar ellipsis(0x2026);
+    qsizetype fits = 0;
+    qsizetype tooLong = text.size();
+    while (tooLong - fits > 1) {
+        const qsizetype middle = (fits + tooLong) / 2;
+        if (width(text.left(middle) + ellipsis, font) * scale <= availableWidth)
+            fits = middle;
+        else
+            tooLong = middle;
+    }
+    if (fits > 0 && text.at(fits - 1).isHighSurrogate())
+        --fits;
+    return text.left(fits) + ellipsis;
+}
+
+void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const QString &full,
     const QFont &font, qreal minimumScale)
 {
+    // Too wide even at the smallest scale: cut at the end, never drop the leading digits.
+    const QString text = fitted(full, font, rect.width(), minimumScale);
     const QFontMetricsF metrics(font);
     const qreal natural = width(text, font);
     const qreal scale = fittingScale(text, font, rect.width(), minimumScale);
