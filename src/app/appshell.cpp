@@ -1,7 +1,11 @@
 #include "appshell.h"
 
+#include "dashboardpanel.h"
+#include "globalhotkey.h"
+
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -52,6 +56,7 @@ QIcon AppShell::appIcon()
 AppShell::AppShell(
     Defaults &defaults, OverlayPlatform platform, FaceServices services, QObject *parent)
     : QObject(parent)
+    , m_hotKey(platform.hotKey)
     , m_controller(defaults, std::move(platform), services)
     , m_menu(new QMenu)
 {
@@ -85,23 +90,37 @@ void AppShell::start(const QString &sessionDirectory)
     m_tray = new QSystemTrayIcon(traySymbol());
     m_tray->setToolTip(QStringLiteral("Corvina"));
     m_tray->setContextMenu(m_menu);
-    m_tray->show();
+    // A left click opens the overlay, as tray icons do; the menu stays on the right button.
+    connect(
+        m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+            if (why == QSystemTrayIcon::Trigger)
+                m_controller.toggle();
+        });
+    m_trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    // Off X11, Qt's tray works only through a StatusNotifier host present now; showing it
+    // without one only makes Qt warn about a signal that exists on X11 alone.
+    if (m_trayAvailable || QGuiApplication::platformName() == QLatin1String("xcb"))
+        m_tray->show();
 
     connect(&m_controller, &DashboardController::hotKeyUnavailable, this,
-        &AppShell::reportHotKeyUnavailable);
-    if (const std::optional<QString> failure = m_controller.start())
-        reportHotKeyUnavailable(*failure);
+        [this](const QString &reason) {
+            m_hotKeyFailure = reason;
+            reportReachability();
+        });
+    connect(m_hotKey, &GlobalHotKey::granted, this, [this] {
+        m_hotKeyFailure.reset();
+        reportReachability();
+    });
+    m_hotKeyFailure = m_controller.start();
+    reportReachability();
     connect(qApp, &QCoreApplication::aboutToQuit, &m_controller, &DashboardController::stop);
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (!m_trayAvailable)
         startWithoutTray(sessionDirectory);
 }
 
 void AppShell::startWithoutTray(const QString &sessionDirectory)
 {
-    std::fputs("corvina: there is no system tray here; open Corvina with F12 or by running "
-               "\"corvina --toggle\".\n",
-        stderr);
     // Once per session, so a user who cannot see a tray icon still sees that it started.
     if (sessionDirectory.isEmpty())
         return;
@@ -112,12 +131,68 @@ void AppShell::startWithoutTray(const QString &sessionDirectory)
     QMetaObject::invokeMethod(&m_controller, &DashboardController::show, Qt::QueuedConnection);
 }
 
-void AppShell::reportHotKeyUnavailable(const QString &reason)
+void AppShell::reportReachability()
 {
-    std::fprintf(stderr,
-        "corvina: the F12 hot key is not available (%s); open Corvina from the tray, or bind "
-        "F12 to \"corvina --toggle\" in your desktop's keyboard settings.\n",
-        qPrintable(reason));
+    // A portal still asking the user: the answer decides what there is to say.
+    if (m_hotKey->isPending())
+        return;
+    const QString message = reachabilityMessage(m_hotKeyFailure, m_trayAvailable, currentDesktop());
+    if (message.isEmpty() || message == m_reported)
+        return;
+    m_reported = message;
+    std::fprintf(stderr, "corvina: %s\n", message.toUtf8().constData());
+}
+
+QString AppShell::currentDesktop()
+{
+    const QStringList names = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toLower().split(u':');
+    for (const char *known : {"kde", "gnome", "sway", "hyprland", "i3"}) {
+        if (names.contains(QLatin1String(known)))
+            return QString::fromLatin1(known);
+    }
+    if (!qEnvironmentVariableIsEmpty("HYPRLAND_INSTANCE_SIGNATURE"))
+        return QStringLiteral("hyprland");
+    if (!qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        return QStringLiteral("sway");
+    if (!qEnvironmentVariableIsEmpty("I3SOCK"))
+        return QStringLiteral("i3");
+    return {};
+}
+
+QString AppShell::bindingAdvice(const QString &desktop)
+{
+    if (desktop == QLatin1String("kde"))
+        return QStringLiteral("bind F12 to \"corvina --toggle\" in System Settings \u2192 "
+                              "Shortcuts \u2192 Add Command");
+    if (desktop == QLatin1String("gnome"))
+        return QStringLiteral("bind F12 to \"corvina --toggle\" in Settings \u2192 Keyboard "
+                              "\u2192 View and Customise Shortcuts \u2192 Custom Shortcuts");
+    if (desktop == QLatin1String("sway") || desktop == QLatin1String("i3"))
+        return QStringLiteral("add \"bindsym F12 exec corvina --toggle\" to your %1 config")
+            .arg(desktop);
+    if (desktop == QLatin1String("hyprland"))
+        return QStringLiteral(
+            "add \"bind = , F12, exec, corvina --toggle\" to your Hyprland config");
+    return QStringLiteral("bind F12 to \"corvina --toggle\" in your desktop's keyboard settings "
+                          "(sway, i3: bindsym F12 exec corvina --toggle; Hyprland: bind = , F12, "
+                          "exec, corvina --toggle)");
+}
+
+QString AppShell::reachabilityMessage(
+    const std::optional<QString> &hotKeyFailure, bool trayAvailable, const QString &desktop)
+{
+    if (!hotKeyFailure) {
+        if (trayAvailable)
+            return {};
+        return QStringLiteral("there is no system tray here; open Corvina with F12 or by running "
+                              "\"corvina --toggle\".");
+    }
+    if (trayAvailable)
+        return QStringLiteral("F12 will not open Corvina: %1. Open it from the tray, or %2.")
+            .arg(*hotKeyFailure, bindingAdvice(desktop));
+    return QStringLiteral("F12 will not open Corvina (%1) and there is no system tray here; "
+                          "open it by running \"corvina --toggle\", or %2.")
+        .arg(*hotKeyFailure, bindingAdvice(desktop));
 }
 
 bool AppShell::handleCommand(const QString &command)
@@ -151,4 +226,23 @@ void AppShell::showAbout()
     // Stays above the overlay's panels when they are up.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
+    // Window managers pass the focus to some other client when the box goes, which would
+    // leave Esc and the shortcuts dead until a panel is clicked.
+    if (m_controller.isVisible())
+        QMetaObject::invokeMethod(this, &AppShell::focusMainPanel, Qt::QueuedConnection);
+}
+
+void AppShell::focusMainPanel()
+{
+    if (!m_controller.isVisible())
+        return;
+    DashboardPanel *main = nullptr;
+    for (DashboardPanel *panel : m_controller.panels()) {
+        if (panel->isVisible() && (!main || panel->screenInfo().isPrimary))
+            main = panel;
+    }
+    if (main) {
+        main->raise();
+        main->activateWindow();
+    }
 }

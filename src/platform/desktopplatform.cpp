@@ -2,6 +2,8 @@
 
 #include "desktoppresentation.h"
 #include "portalhotkey.h"
+#include "waylandscreengrab.h"
+#include "waylandwindowhints.h"
 #include "x11hotkey.h"
 #include "x11screengrab.h"
 #include "x11screens.h"
@@ -17,12 +19,16 @@ DesktopPlatform DesktopPlatform::create()
         platform.screens = std::make_unique<X11Screens>();
         platform.hotKey = std::make_unique<X11HotKey>();
         platform.windowHints = std::make_unique<X11WindowHints>();
-        platform.screenCapture = std::make_unique<X11ScreenCapture>();
+        // XWayland hands out black pictures of the desktop; the panels keep their tint.
+        if (isXWayland())
+            platform.screenCapture = std::make_unique<NullScreenCapture>();
+        else
+            platform.screenCapture = std::make_unique<X11ScreenCapture>();
     } else if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         platform.screens = std::make_unique<QtScreens>();
         platform.hotKey = std::make_unique<PortalHotKey>();
-        platform.windowHints = std::make_unique<NullWindowHints>();
-        platform.screenCapture = std::make_unique<NullScreenCapture>();
+        platform.windowHints = std::make_unique<WaylandWindowHints>();
+        platform.screenCapture = std::make_unique<WaylandScreenCapture>();
     } else {
         platform.screens = std::make_unique<QtScreens>();
         platform.hotKey = std::make_unique<NullHotKey>(
@@ -31,4 +37,18 @@ DesktopPlatform DesktopPlatform::create()
         platform.screenCapture = std::make_unique<QtScreenCapture>();
     }
     return platform;
+}
+
+bool DesktopPlatform::preferWayland()
+{
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return false;
+    return qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+}
+
+bool DesktopPlatform::isXWayland()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb")
+        && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }

@@ -11,10 +11,14 @@ deb=$(ls "$out"/*.deb)
 [ "$(dpkg-deb -f "$deb" Package)" = corvina ] || fail "wrong package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "@PROJECT_VERSION@" ] || fail "wrong version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for dependency in libqt6widgets6 libqt6svg6 libicu72 qt6-qpa-plugins fonts-inter \
+for dependency in libqt6widgets6 libqt6svg6 libicu72 qt6-qpa-plugins qt6-wayland fonts-inter \
     fonts-quicksand fonts-noto-core; do
     grep -q "$dependency" <<<"$depends" || fail "Depends lacks $dependency: $depends"
 done
+# Built against private Qt headers, the layer shell needs exactly that Qt.
+if [ "@CORVINA_LAYER_SHELL@" = ON ]; then
+    grep -q "libqt6waylandclient6 (= " <<<"$depends" || fail "Depends does not pin Qt: $depends"
+fi
 
 dpkg -x "$deb" "$out/root"
 [ -f "$out/root/usr/share/applications/corvina.desktop" ] || fail "no desktop entry in the package"
