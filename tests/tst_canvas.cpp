@@ -28,6 +28,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -120,6 +121,7 @@ private Q_SLOTS:
     void resizeSnapsAndClamps();
     void secondResizeStartsFromTheFirstsResult();
     void toolbarCloseCallsCloseOnce();
+    void toolbarTellsWhileChangesCannotBeSaved();
     void springSettlesWithoutMuchOvershoot_data();
     void springSettlesWithoutMuchOvershoot();
     void desktopBlurShrinksAndSoftens();
@@ -774,6 +776,25 @@ void TestCanvas::toolbarCloseCallsCloseOnce()
     QCOMPARE(m_closeCalls, 1);
     QCOMPARE(m_store->widgets(), before);
     QCOMPARE(m_view->toolbar()->geometry(), QRect(0, 0, 1200, 58));
+}
+
+void TestCanvas::toolbarTellsWhileChangesCannotBeSaved()
+{
+    QVERIFY(makeView());
+    QLabel *banner = m_view->toolbar()->saveBanner();
+    QVERIFY(banner->isHidden());
+
+    m_defaults->setFailWrites(true);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("can't be saved")));
+    m_store->remove(QUuid());
+    QVERIFY(banner->isVisible());
+    QCOMPARE(banner->text(), QStringLiteral("Changes can't be saved: No space left on device"));
+    QVERIFY(banner->geometry().right() < m_view->toolbar()->closeButton()->geometry().left());
+
+    m_defaults->setFailWrites(false);
+    QTest::ignoreMessage(QtInfoMsg, "corvina: changes are saved again");
+    m_store->remove(QUuid());
+    QVERIFY(banner->isHidden());
 }
 
 void TestCanvas::springSettlesWithoutMuchOvershoot_data()

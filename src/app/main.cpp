@@ -53,6 +53,9 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
     QApplication::setQuitOnLastWindowClosed(false);
 
     FileDefaults defaults(FileDefaults::standardDirectory());
+    if (const DefaultsStatus tidied = defaults.tidy(); !tidied)
+        std::fprintf(stderr, "corvina: cannot make %s private: %s\n", qPrintable(tidied.path),
+            qPrintable(tidied.reason));
     DesktopPlatform platform = DesktopPlatform::create();
     OverlayPlatform overlay {platform.screens.get(), platform.presentation.get(),
         platform.hotKey.get(), platform.windowHints.get(), captureDesktopBackdrop};
