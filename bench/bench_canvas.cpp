@@ -2,9 +2,9 @@
 // one frame of a card drag (the card displaced, the uncovered and covered areas repainted).
 #include "dashboardstore.h"
 #include "dashboardview.h"
-#include "defaults.h"
 #include "draghandle.h"
 #include "guibenchmain.h"
+#include "memorydefaults.h"
 #include "widgetcard.h"
 
 #include <QApplication>

@@ -6,7 +6,6 @@
 // hidden and shown, and its wakeups per second while hidden (context switches of all its
 // threads), which must be zero.
 
-#include "backdropcapture.h"
 #include "dashboardcontroller.h"
 #include "dashboardpanel.h"
 #include "dashboardstore.h"
@@ -81,7 +80,7 @@ int measureLatency()
     DesktopLinkOpener linkOpener;
     DashboardController controller(defaults,
         {platform.screens.get(), platform.presentation.get(), platform.hotKey.get(),
-            platform.windowHints.get(), captureDesktopBackdrop},
+            platform.windowHints.get(), platform.screenCapture.get()},
         {&pasteboard, &linkOpener});
     if (const auto failure = controller.start()) {
         std::fprintf(stderr, "bench_show: %s\n", qPrintable(*failure));

@@ -4,7 +4,6 @@
 #include "dashboardstore.h"
 #include "dashboardtoolbar.h"
 #include "dashboardview.h"
-#include "defaults.h"
 #include "desktopblur.h"
 #include "digitlabel.h"
 #include "digittext.h"
@@ -12,6 +11,7 @@
 #include "faceconventions.h"
 #include "faceheader.h"
 #include "faceprogressbar.h"
+#include "fakedefaults.h"
 #include "filedefaults.h"
 #include "gallerytile.h"
 #include "roundbutton.h"
@@ -135,7 +135,7 @@ private:
     DashboardView *makeView();
     WidgetCard *cardOf(const QUuid &id);
 
-    std::unique_ptr<MemoryDefaults> m_defaults;
+    std::unique_ptr<FakeDefaults> m_defaults;
     std::unique_ptr<DashboardStore> m_store;
     std::unique_ptr<DashboardView> m_view;
     int m_closeCalls = 0;
@@ -334,7 +334,7 @@ void TestCanvas::pollingStopsWithItsOwner()
 void TestCanvas::init()
 {
     DashboardView::setAnimationsEnabled(false);
-    m_defaults = std::make_unique<MemoryDefaults>();
+    m_defaults = std::make_unique<FakeDefaults>();
     m_store = std::make_unique<DashboardStore>(*m_defaults, storeKey, false);
     m_closeCalls = 0;
 }

@@ -3,7 +3,7 @@
 // keyboard, and typing in a note writes every keystroke through.
 #include "calculatorwidget.h"
 #include "dashboardstore.h"
-#include "defaults.h"
+#include "fakedefaults.h"
 #include "noteswidget.h"
 #include "widgetcard.h"
 #include "xvfbdisplay.h"
@@ -56,7 +56,7 @@ private Q_SLOTS:
     void typingInNotesSavesEachKeystroke();
 
 private:
-    MemoryDefaults m_defaults;
+    FakeDefaults m_defaults;
     std::unique_ptr<DashboardStore> m_store;
     std::unique_ptr<QWidget> m_window;
     WidgetCard *m_calculator = nullptr;

@@ -3,8 +3,8 @@
 #include "converterwidget.h"
 #include "countdownwidget.h"
 #include "dashboardstore.h"
-#include "defaults.h"
 #include "digitlabel.h"
+#include "fakedefaults.h"
 #include "icu.h"
 #include "noteswidget.h"
 #include "stopwatchwidget.h"
@@ -28,7 +28,7 @@ const QString kKey = QStringLiteral("dashboard.widgets.display.TEST.v1");
 // A store on an in-memory defaults database that counts writes.
 struct Fixture
 {
-    MemoryDefaults defaults;
+    FakeDefaults defaults;
     std::unique_ptr<DashboardStore> store;
 
     explicit Fixture(const QList<DashboardWidgetKind> &kinds)

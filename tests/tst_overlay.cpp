@@ -2,8 +2,10 @@
 #include "dashboardpanel.h"
 #include "dashboardstore.h"
 #include "dashboardview.h"
-#include "defaults.h"
+#include "fakedefaults.h"
+#include "fakescreens.h"
 #include "globalhotkey.h"
+#include "screencapture.h"
 #include "widgetjson.h"
 #include "windowhints.h"
 #include "x11hotkey.h"
@@ -17,18 +19,6 @@ namespace {
 
 // Everything the fakes see, in order, so tests can check what happened before what.
 using Log = QStringList;
-
-class FakeScreens final : public Screens
-{
-public:
-    QList<ScreenInfo> list;
-    QList<ScreenInfo> screens() const override { return list; }
-    void set(QList<ScreenInfo> screens)
-    {
-        list = std::move(screens);
-        Q_EMIT changed();
-    }
-};
 
 class RecordingPresentation final : public Presentation
 {
@@ -101,7 +91,7 @@ class TestOverlay : public QObject
 
 private:
     Log log;
-    MemoryDefaults *defaults = nullptr;
+    FakeDefaults *defaults = nullptr;
     FakeScreens *screens = nullptr;
     RecordingPresentation *presentation = nullptr;
     FakeHotKey *hotKey = nullptr;
@@ -110,18 +100,32 @@ private:
     // Which panels were visible at each capture.
     QList<int> visibleAtCapture;
 
+    // Notes how many panels were up when each screen was read.
+    class RecordingCapture final : public ScreenCapture
+    {
+    public:
+        explicit RecordingCapture(TestOverlay &test)
+            : m_test(test)
+        { }
+        QImage grab(const ScreenInfo &info) override
+        {
+            int visible = 0;
+            for (DashboardPanel *panel : m_test.controller->panels())
+                visible += panel->isVisible();
+            m_test.visibleAtCapture << visible;
+            m_test.log << QStringLiteral("capture ") + info.identifier;
+            return {};
+        }
+
+    private:
+        TestOverlay &m_test;
+    };
+    RecordingCapture capture {*this};
+
     void makeController()
     {
         delete controller;
-        OverlayPlatform platform {
-            screens, presentation, hotKey, &hints, [this](const ScreenInfo &info) {
-                int visible = 0;
-                for (DashboardPanel *panel : controller->panels())
-                    visible += panel->isVisible();
-                visibleAtCapture << visible;
-                log << QStringLiteral("capture ") + info.identifier;
-                return QImage();
-            }};
+        OverlayPlatform platform {screens, presentation, hotKey, &hints, &capture};
         controller = new DashboardController(*defaults, platform, FaceServices {});
     }
 
@@ -130,7 +134,7 @@ private Q_SLOTS:
     {
         log.clear();
         visibleAtCapture.clear();
-        defaults = new MemoryDefaults;
+        defaults = new FakeDefaults;
         screens = new FakeScreens;
         screens->list = {wide, side};
         presentation = new RecordingPresentation(log);
@@ -153,7 +157,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("before");
         QTest::addRow("default options") << 0;
-        QTest::addRow("dock already hidden") << int(Presentation::HideDock);
+        QTest::addRow("docks already covered") << int(Presentation::CoverDocks);
         QTest::addRow("both already hidden") << int(DashboardController::overlayOptions);
     }
 
@@ -272,7 +276,7 @@ private Q_SLOTS:
     void stopWhileVisibleRestoresBeforeReleasingTheHotKey()
     {
         QVERIFY(!controller->start());
-        presentation->current = Presentation::HideDock;
+        presentation->current = Presentation::CoverDocks;
         controller->show();
         log.clear();
         controller->stop();

@@ -1,7 +1,8 @@
 // The Wayland hot key through a fake GlobalShortcuts portal on a private session bus.
 
 #include "dashboardcontroller.h"
-#include "defaults.h"
+#include "fakedefaults.h"
+#include "fakescreens.h"
 #include "portalhotkey.h"
 
 #include <QApplication>
@@ -100,12 +101,6 @@ private:
     QDBusConnection m_bus;
 };
 
-class NoScreens final : public Screens
-{
-public:
-    QList<ScreenInfo> screens() const override { return {}; }
-};
-
 } // namespace
 
 class TestPortal : public QObject
@@ -169,8 +164,8 @@ private Q_SLOTS:
 
     void f12IsBoundAndActivationTogglesTheOverlay()
     {
-        MemoryDefaults defaults;
-        NoScreens screens;
+        FakeDefaults defaults;
+        FakeScreens screens;
         DesktopPresentation presentation;
         PortalHotKey hotKey(*clientBus);
         DashboardController controller(
@@ -203,8 +198,8 @@ private Q_SLOTS:
     void aRefusedBindingFallsBack()
     {
         portal->bindResponse = 1; // the user said no
-        MemoryDefaults defaults;
-        NoScreens screens;
+        FakeDefaults defaults;
+        FakeScreens screens;
         DesktopPresentation presentation;
         PortalHotKey hotKey(*clientBus);
         DashboardController controller(

@@ -1,7 +1,8 @@
 #include "appshell.h"
 #include "autostart.h"
 #include "commandline.h"
-#include "defaults.h"
+#include "fakedefaults.h"
+#include "fakescreens.h"
 #include "globalhotkey.h"
 #include "instancechannel.h"
 #include "windowhints.h"
@@ -16,12 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-class NoScreens final : public Screens
-{
-public:
-    QList<ScreenInfo> screens() const override { return {}; }
-};
 
 // Leaves a socket file with nobody listening, as a crashed instance does.
 void leaveStaleSocket(const QString &path)
@@ -253,8 +248,8 @@ private Q_SLOTS:
 
     void theTrayMenuHasTheThreeCommands()
     {
-        MemoryDefaults defaults;
-        NoScreens screens;
+        FakeDefaults defaults;
+        FakeScreens screens;
         DesktopPresentation presentation;
         NullHotKey hotKey(QStringLiteral("none"));
         AppShell shell(defaults, {&screens, &presentation, &hotKey, nullptr, {}}, {});

@@ -1,4 +1,5 @@
 #include "dashboardstore.h"
+#include "fakedefaults.h"
 #include "filedefaults.h"
 #include "widgetjson.h"
 
@@ -38,7 +39,7 @@ QList<DashboardWidgetKind> kinds(const QList<DashboardWidget> &widgets)
     return out;
 }
 
-QList<DashboardWidget> storedAt(const MemoryDefaults &defaults, const QString &key)
+QList<DashboardWidget> storedAt(const FakeDefaults &defaults, const QString &key)
 {
     return WidgetJson::decodeArrangement(*defaults.read(key)).value();
 }
@@ -49,7 +50,7 @@ int mode(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
-QStringList keptKeys(const MemoryDefaults &defaults)
+QStringList keptKeys(const FakeDefaults &defaults)
 {
     QStringList keys;
     for (auto it = defaults.values().cbegin(); it != defaults.values().cend(); ++it) {
@@ -147,7 +148,7 @@ private Q_SLOTS:
         QFETCH(bool, migrate);
         QFETCH(QList<DashboardWidgetKind>, expected);
 
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         if (own)
             QVERIFY(defaults.write(kKey, *own));
         if (legacy)
@@ -166,7 +167,7 @@ private Q_SLOTS:
 
     void defaultArrangementIsPlacedInARow()
     {
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         DashboardStore store(defaults, kKey, true);
         const auto &w = store.widgets();
         QCOMPARE(w.size(), 3);
@@ -178,7 +179,7 @@ private Q_SLOTS:
 
     void unreadableBytesAreKeptBeforeTheyAreReplaced()
     {
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         const QByteArray precious
             = R"([{"id":"6E0B7A52-7C1D-4C55-9F0A-2F3B4C5D6E7F","kind":"weather","note":"my notes"}])";
         QVERIFY(defaults.write(kKey, precious));
@@ -219,7 +220,7 @@ private Q_SLOTS:
         QFETCH(QString, loadError);
         QFETCH(bool, failRenames);
         QFETCH(QString, reason);
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         const QByteArray precious = "{ not an arrangement";
         QVERIFY(defaults.write(kKey, precious));
         defaults.setLoadError(kKey, loadError);
@@ -252,7 +253,7 @@ private Q_SLOTS:
 
     void earlierVersionsArrangementLoadsAndKeepsItsFields()
     {
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         QVERIFY(defaults.write(kKey, readFixture(QStringLiteral("earlier-arrangement.json"))));
         DashboardStore store(defaults, kKey, false);
 
@@ -280,13 +281,13 @@ private Q_SLOTS:
         QTest::addColumn<QSizeF>("canvas");
         QTest::addColumn<QPointF>("target");
         QTest::addColumn<QPointF>("expected");
-        const QSizeF mac(1440, 900);
+        const QSizeF laptop(1440, 900);
         QTest::addRow("past the top left")
-            << DashboardWidgetKind::clock << mac << QPointF(-50, 10) << QPointF(16, 70);
+            << DashboardWidgetKind::clock << laptop << QPointF(-50, 10) << QPointF(16, 70);
         QTest::addRow("past the bottom right")
-            << DashboardWidgetKind::clock << mac << QPointF(2000, 2000) << QPointF(1149, 721);
-        QTest::addRow("inside stays")
-            << DashboardWidgetKind::dice << mac << QPointF(100.5, 300.25) << QPointF(100.5, 300.25);
+            << DashboardWidgetKind::clock << laptop << QPointF(2000, 2000) << QPointF(1149, 721);
+        QTest::addRow("inside stays") << DashboardWidgetKind::dice << laptop
+                                      << QPointF(100.5, 300.25) << QPointF(100.5, 300.25);
         QTest::addRow("narrow canvas keeps left margin")
             << DashboardWidgetKind::clock << QSizeF(300, 900) << QPointF(200, 100)
             << QPointF(16, 100);
@@ -294,7 +295,7 @@ private Q_SLOTS:
             << DashboardWidgetKind::calculator << QSizeF(1440, 300) << QPointF(50, 500)
             << QPointF(50, 70);
         QTest::addRow("wider screen card pulled in")
-            << DashboardWidgetKind::clock << mac << QPointF(1500, 90) << QPointF(1149, 90);
+            << DashboardWidgetKind::clock << laptop << QPointF(1500, 90) << QPointF(1149, 90);
     }
     void moveClampsIntoTheCanvas()
     {
@@ -302,7 +303,7 @@ private Q_SLOTS:
         QFETCH(QSizeF, canvas);
         QFETCH(QPointF, target);
         QFETCH(QPointF, expected);
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         QVERIFY(defaults.write(kKey, "[]"));
         DashboardStore store(defaults, kKey, false);
         store.setWidgets({DashboardWidget::make(kind, 0, 0)});
@@ -330,7 +331,7 @@ private Q_SLOTS:
         QFETCH(int, existing);
         QFETCH(QSizeF, canvas);
         QFETCH(QPointF, expected);
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         QVERIFY(defaults.write(kKey, "[]"));
         DashboardStore store(defaults, kKey, false);
         QList<DashboardWidget> widgets;
@@ -375,7 +376,7 @@ private Q_SLOTS:
         QFETCH(int, publishes);
         QFETCH(int, saves);
         QFETCH(QList<int>, order);
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         QVERIFY(defaults.write(kKey, "[]"));
         DashboardStore store(defaults, kKey, false);
         QList<DashboardWidget> three;
@@ -411,7 +412,7 @@ private Q_SLOTS:
 
     void galleryFlagIsNeverSaved()
     {
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         DashboardStore store(defaults, kKey, false);
         defaults.resetCounts();
         QSignalSpy spy(&store, &DashboardStore::galleryOpenChanged);
@@ -424,7 +425,7 @@ private Q_SLOTS:
 
     void failedWritesKeepTheStoreWorking()
     {
-        MemoryDefaults defaults;
+        FakeDefaults defaults;
         defaults.setFailWrites(true);
         QTest::ignoreMessage(QtWarningMsg,
             qPrintable(

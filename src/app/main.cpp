@@ -1,6 +1,5 @@
 #include "appshell.h"
 #include "autostart.h"
-#include "backdropcapture.h"
 #include "commandline.h"
 #include "dashboardrenderer.h"
 #include "desktopplatform.h"
@@ -58,7 +57,7 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
             qPrintable(tidied.reason));
     DesktopPlatform platform = DesktopPlatform::create();
     OverlayPlatform overlay {platform.screens.get(), platform.presentation.get(),
-        platform.hotKey.get(), platform.windowHints.get(), captureDesktopBackdrop};
+        platform.hotKey.get(), platform.windowHints.get(), platform.screenCapture.get()};
     SystemPasteboard pasteboard;
     DesktopLinkOpener linkOpener;
     AppShell shell(defaults, overlay, FaceServices {&pasteboard, &linkOpener});

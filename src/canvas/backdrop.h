@@ -14,7 +14,6 @@ class Backdrop
 {
 public:
     void setImage(const QImage &blurred);
-    bool hasImage() const { return !m_image.isNull(); }
     void setSize(QSize size, qreal devicePixelRatio);
     QSize size() const { return m_size; }
 

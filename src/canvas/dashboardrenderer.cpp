@@ -4,6 +4,8 @@
 #include "dashboardview.h"
 #include "desktopblur.h"
 #include "filedefaults.h"
+#include "memorydefaults.h"
+#include "screencapture.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -99,7 +101,7 @@ Result renderScreens(const QString &directory, bool galleryOpen)
         for (const DashboardWidget &widget : QList<DashboardWidget>(store.widgets()))
             store.move(widget.id, QPointF(widget.x, widget.y), canvas);
 
-        const QImage desktop = canGrab ? DesktopBlur::blurredGrab(screen)
+        const QImage desktop = canGrab ? DesktopBlur::blur(QtScreenCapture::grabScreen(screen))
                                        : standInDesktop(screen->geometry().size());
         const QImage image = render(store, screen->geometry().size(), desktop, galleryOpen);
         // A screen without a name (the offscreen platform's) is named by its position.

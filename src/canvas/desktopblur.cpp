@@ -2,19 +2,6 @@
 
 #include "boxblur.h"
 
-#include <QPixmap>
-#include <QScreen>
-
-QImage DesktopBlur::blurredGrab(QScreen *screen)
-{
-    if (!screen)
-        return {};
-    const QPixmap grabbed = screen->grabWindow(0);
-    if (grabbed.isNull())
-        return {};
-    return blur(grabbed.toImage());
-}
-
 QImage DesktopBlur::blur(const QImage &picture)
 {
     if (picture.isNull() || picture.width() < downscale || picture.height() < downscale)

@@ -25,7 +25,6 @@ public:
     void setCanvasSize(QSizeF size) { m_canvasSize = size; }
     void setBackdrop(const Backdrop *backdrop);
 
-    qreal requestedHeight() const { return m_height; }
     void setHeight(qreal height, qreal maximumHeight);
     bool isExpanded() const { return m_height >= expandedThreshold; }
 

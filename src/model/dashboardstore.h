@@ -46,8 +46,6 @@ public:
     bool isGalleryOpen() const { return m_galleryOpen; }
     void setGalleryOpen(bool open);
 
-    QString defaultsKey() const { return m_defaultsKey; }
-
     void save();
     // Success while saves succeed; otherwise why the last one failed.
     const DefaultsStatus &saveStatus() const { return m_saveStatus; }

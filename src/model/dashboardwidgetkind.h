@@ -29,7 +29,8 @@ enum class DashboardWidgetKind {
 
 namespace WidgetKinds {
 
-inline constexpr int count = 16;
+inline constexpr int count = int(DashboardWidgetKind::dice) + 1;
+static_assert(count == 16, "a new kind needs its identifier, title, symbol and size");
 
 const std::array<DashboardWidgetKind, count> &allCases();
 // Every kind the gallery offers: all but the retired one.

@@ -232,7 +232,10 @@ DefaultsStatus FileDefaults::makeDirectory() const
         return DefaultsStatus::failed(
             info.absolutePath(), QStringLiteral("cannot create the folder"));
     // The folder holds the user's notes: private from the start.
-    if (::mkdir(QFile::encodeName(m_directory).constData(), 0700) != 0 && errno != EEXIST)
+    const QByteArray directory = QFile::encodeName(m_directory);
+    if (::mkdir(directory.constData(), 0700) == 0)
+        syncDirectory(parentOf(directory));
+    else if (errno != EEXIST)
         return failure(m_directory, errno);
     return DefaultsStatus::ok();
 }

@@ -9,6 +9,8 @@ struct Instant
 {
     double sinceReferenceDate = 0;
 
+    // The epoch arrangements have always been stored with; changing it would move every
+    // stored date.
     static constexpr double referenceUnixSeconds = 978307200.0;
 
     static Instant now();

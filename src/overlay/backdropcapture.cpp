@@ -1,12 +1,8 @@
 #include "backdropcapture.h"
 
 #include "desktopblur.h"
-#include "x11screengrab.h"
 
-QImage captureDesktopBackdrop(const ScreenInfo &screen)
+QImage captureDesktopBackdrop(ScreenCapture *capture, const ScreenInfo &screen)
 {
-    const QImage picture = grabX11Screen(screen.screen.data());
-    if (!picture.isNull())
-        return DesktopBlur::blur(picture);
-    return DesktopBlur::blurredGrab(screen.screen.data());
+    return capture ? DesktopBlur::blur(capture->grab(screen)) : QImage();
 }

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "screens.h"
+#include "screencapture.h"
 
 #include <QImage>
 
-// What a panel is painted over: the screen as it is now, grabbed and blurred. A null image
-// (a made-up screen, Wayland, a failed grab) leaves the panel see-through under a tint.
-QImage captureDesktopBackdrop(const ScreenInfo &screen);
+// What a panel is painted over: the screen as it is now, read by the platform and blurred.
+// A null image (no capture service, a desktop that keeps its pixels, a failed grab) leaves
+// the panel see-through under a tint.
+QImage captureDesktopBackdrop(ScreenCapture *capture, const ScreenInfo &screen);

@@ -1,5 +1,6 @@
 #include "dashboardcontroller.h"
 
+#include "backdropcapture.h"
 #include "dashboardpanel.h"
 #include "dashboardstore.h"
 #include "globalhotkey.h"
@@ -78,12 +79,12 @@ void DashboardController::show()
     QList<QImage> backdrops;
     backdrops.reserve(screens.size());
     for (const ScreenInfo &screen : screens)
-        backdrops.append(
-            m_platform.captureBackdrop ? m_platform.captureBackdrop(screen) : QImage());
+        backdrops.append(captureDesktopBackdrop(m_platform.screenCapture, screen));
     for (qsizetype i = 0; i < screens.size(); ++i)
         m_panels.append(makePanel(screens.at(i), backdrops.at(i)));
 
     mapPanels(m_panels);
+    // Mapping hands control to the faces and the presentation; either may have hidden us.
     if (m_visible)
         m_platform.presentation->setOptions(overlayOptions);
     Q_EMIT visibilityChanged(true);
@@ -189,8 +190,7 @@ void DashboardController::screensChanged()
     }
     QList<QImage> backdrops;
     for (const ScreenInfo &screen : std::as_const(added))
-        backdrops.append(
-            m_platform.captureBackdrop ? m_platform.captureBackdrop(screen) : QImage());
+        backdrops.append(captureDesktopBackdrop(m_platform.screenCapture, screen));
     QList<DashboardPanel *> fresh;
     for (qsizetype i = 0; i < added.size(); ++i)
         fresh.append(makePanel(added.at(i), backdrops.at(i)));

@@ -9,7 +9,6 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
-#include <functional>
 #include <memory>
 
 class DashboardPanel;
@@ -17,10 +16,8 @@ class DashboardStore;
 class Defaults;
 class GlobalHotKey;
 class QAction;
+class ScreenCapture;
 class WindowHints;
-
-// Grabs and blurs what a screen shows now; a null image means the panel uses a tint.
-using BackdropCapture = std::function<QImage(const ScreenInfo &)>;
 
 // The platform pieces the overlay stands on; tests pass fakes.
 struct OverlayPlatform
@@ -29,7 +26,7 @@ struct OverlayPlatform
     Presentation *presentation = nullptr;
     GlobalHotKey *hotKey = nullptr;
     WindowHints *windowHints = nullptr;
-    BackdropCapture captureBackdrop;
+    ScreenCapture *screenCapture = nullptr;
 };
 
 // Turns the overlay on and off: the F12 hot key, the Esc key, one panel per screen, and
@@ -40,7 +37,7 @@ class DashboardController : public QObject
 
 public:
     static constexpr Presentation::Options overlayOptions
-        = Presentation::HideDock | Presentation::HideMenuBar;
+        = Presentation::CoverDocks | Presentation::CoverPanels;
 
     DashboardController(Defaults &defaults, OverlayPlatform platform, FaceServices services,
         QObject *parent = nullptr);

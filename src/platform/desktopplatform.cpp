@@ -2,6 +2,7 @@
 
 #include "portalhotkey.h"
 #include "x11hotkey.h"
+#include "x11screengrab.h"
 
 #include <QGuiApplication>
 
@@ -13,13 +14,16 @@ DesktopPlatform DesktopPlatform::create()
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         platform.hotKey = std::make_unique<X11HotKey>();
         platform.windowHints = std::make_unique<X11WindowHints>();
+        platform.screenCapture = std::make_unique<X11ScreenCapture>();
     } else if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         platform.hotKey = std::make_unique<PortalHotKey>();
         platform.windowHints = std::make_unique<NullWindowHints>();
+        platform.screenCapture = std::make_unique<NullScreenCapture>();
     } else {
         platform.hotKey = std::make_unique<NullHotKey>(
             QStringLiteral("this desktop does not let programs take a global key"));
         platform.windowHints = std::make_unique<NullWindowHints>();
+        platform.screenCapture = std::make_unique<QtScreenCapture>();
     }
     return platform;
 }

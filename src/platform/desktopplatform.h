@@ -2,6 +2,7 @@
 
 #include "globalhotkey.h"
 #include "presentation.h"
+#include "screencapture.h"
 #include "screens.h"
 #include "windowhints.h"
 
@@ -14,6 +15,7 @@ struct DesktopPlatform
     std::unique_ptr<Presentation> presentation;
     std::unique_ptr<GlobalHotKey> hotKey;
     std::unique_ptr<WindowHints> windowHints;
+    std::unique_ptr<ScreenCapture> screenCapture;
 
     static DesktopPlatform create();
 };

@@ -8,8 +8,10 @@ class Presentation
 {
 public:
     enum Option {
-        HideDock = 1 << 1,
-        HideMenuBar = 1 << 3,
+        // Docks and taskbars stay under the overlay.
+        CoverDocks = 1 << 1,
+        // Top bars and desktop panels stay under the overlay.
+        CoverPanels = 1 << 3,
     };
     Q_DECLARE_FLAGS(Options, Option)
 

@@ -49,3 +49,9 @@ QImage grabX11Screen(QScreen *screen)
         xcb_get_image_data(reply), area.width(), area.height(), area.width() * 4,
         QImage::Format_RGB32, [](void *owner) { std::free(owner); }, reply);
 }
+
+QImage X11ScreenCapture::grab(const ScreenInfo &screen)
+{
+    const QImage picture = grabX11Screen(screen.screen.data());
+    return picture.isNull() ? QtScreenCapture::grab(screen) : picture;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "screencapture.h"
+
 #include <QImage>
 
 class QScreen;
@@ -9,3 +11,11 @@ class QScreen;
 // not on X11, on a scaled screen, or in a pixel layout other than 32-bit xRGB; the caller
 // then grabs the ordinary way.
 QImage grabX11Screen(QScreen *screen);
+
+// Reads each screen straight from the X server, falling back to Qt's grab where the
+// server's pixel layout or a scaled screen rules the direct read out.
+class X11ScreenCapture final : public QtScreenCapture
+{
+public:
+    QImage grab(const ScreenInfo &screen) override;
+};

@@ -21,7 +21,7 @@
 
 QWidget *createFace(DashboardWidgetKind kind, const FaceContext &context, QWidget *parent)
 {
-    // One case per kind; each face replaces its own line when it lands.
+    // One case per kind; a face that lacks what it needs is an empty card, never a crash.
     switch (kind) {
     case DashboardWidgetKind::clock:
         return new ClockWidget(parent);

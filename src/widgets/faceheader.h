@@ -19,7 +19,6 @@ public:
 
     void addTrailing(QWidget *widget);
 
-    SymbolView *symbolView() const { return m_symbol; }
     QLabel *titleLabel() const { return m_title; }
 
     // The symbol's size in the header, and the spacing between the row's items.

@@ -53,11 +53,6 @@ void FaceWidget::addStretch(int stretch)
     m_stack->insertStretch(insertionIndex(), stretch);
 }
 
-void FaceWidget::addSpacing(int points)
-{
-    m_stack->insertSpacing(insertionIndex(), points);
-}
-
 void FaceWidget::stopCentring()
 {
     // The spacers stay in place at zero size so insertionIndex() keeps working; they no

@@ -34,8 +34,6 @@ public:
     void addFillingRow(QWidget *row, int stretch = 1);
     // Flexible empty space; like a filling row it ends the vertical centring.
     void addStretch(int stretch = 1);
-    // Fixed extra space on top of the stack spacing.
-    void addSpacing(int points);
 
     QVBoxLayout *stack() const { return m_stack; }
 

@@ -3,9 +3,9 @@
 #include "calculatorwidget.h"
 #include "dashboardstore.h"
 #include "dashboardwidgetkind.h"
-#include "defaults.h"
 #include "facebindings.h"
 #include "facefactory.h"
+#include "memorydefaults.h"
 #include "theme.h"
 
 #include <QApplication>

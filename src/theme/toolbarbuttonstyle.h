@@ -15,7 +15,6 @@ public:
         const QString &text, bool prominent = false, QWidget *parent = nullptr);
 
     bool isProminent() const { return m_prominent; }
-    void setProminent(bool prominent);
 
     // Shows a symbol instead of the text, in a square frame of `frame` points.
     void setSymbol(const QString &name, int frame);

@@ -22,12 +22,6 @@ ToolbarButtonStyle::ToolbarButtonStyle(const QString &text, bool prominent, QWid
     connect(this, &QAbstractButton::released, this, qOverload<>(&QWidget::update));
 }
 
-void ToolbarButtonStyle::setProminent(bool prominent)
-{
-    m_prominent = prominent;
-    update();
-}
-
 void ToolbarButtonStyle::setSymbol(const QString &name, int frame)
 {
     m_symbol = name;

@@ -16,7 +16,6 @@ public:
     QColor color() const { return m_color; }
     void setColor(const QColor &color);
     int symbolSize() const { return m_size; }
-    void setSymbolSize(int size);
 
     QSize sizeHint() const override;
 

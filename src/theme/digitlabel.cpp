@@ -58,17 +58,9 @@ void DigitLabel::setMinimumScale(qreal scale)
     update();
 }
 
-void DigitLabel::setMonospacedDigits(bool on)
-{
-    m_monospacedDigits = on;
-    updateGeometry();
-    update();
-}
-
 qreal DigitLabel::naturalWidth() const
 {
-    return m_monospacedDigits ? DigitText::width(m_text, m_font)
-                              : QFontMetricsF(m_font).horizontalAdvance(m_text);
+    return DigitText::width(m_text, m_font);
 }
 
 qreal DigitLabel::currentScale() const
@@ -94,14 +86,5 @@ void DigitLabel::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setPen(m_color);
-    if (m_monospacedDigits) {
-        DigitText::draw(painter, rect(), m_alignment, m_text, m_font, m_minimumScale);
-        return;
-    }
-    const qreal scale = currentScale();
-    painter.setFont(m_font);
-    painter.setClipRect(rect());
-    const QRectF target(0, 0, width() / scale, height() / scale);
-    painter.scale(scale, scale);
-    painter.drawText(target, int(m_alignment) | Qt::TextSingleLine, m_text);
+    DigitText::draw(painter, rect(), m_alignment, m_text, m_font, m_minimumScale);
 }

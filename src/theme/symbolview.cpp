@@ -30,15 +30,6 @@ void SymbolView::setColor(const QColor &color)
     update();
 }
 
-void SymbolView::setSymbolSize(int size)
-{
-    if (size == m_size)
-        return;
-    m_size = size;
-    updateGeometry();
-    update();
-}
-
 QSize SymbolView::sizeHint() const
 {
     return QSize(m_size, m_size);

@@ -26,8 +26,6 @@ public:
     void setAlignment(Qt::Alignment alignment);
     qreal minimumScale() const { return m_minimumScale; }
     void setMinimumScale(qreal scale);
-    bool monospacedDigits() const { return m_monospacedDigits; }
-    void setMonospacedDigits(bool on);
 
     // The scale the text is drawn at in the current width.
     qreal currentScale() const;
@@ -46,5 +44,4 @@ private:
     QColor m_color = Qt::white;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
     qreal m_minimumScale = 1.0;
-    bool m_monospacedDigits = true;
 };
