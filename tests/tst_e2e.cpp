@@ -92,6 +92,16 @@ private:
         return result;
     }
 
+    // Windows of a class that are mapped; the tray icon is one of ours below panel size.
+    int visibleWindows(const QString &windowClass)
+    {
+        return run(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+                windowClass})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+            .size();
+    }
+
     QString activeWindow()
     {
         return run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed();
@@ -164,7 +174,12 @@ private Q_SLOTS:
         openbox.setProcessEnvironment(env);
         openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
         QVERIFY(openbox.waitForStarted());
-        QTest::qWait(500);
+        // The window manager is ready once it names itself on the root window.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            run(QStringLiteral("xprop"),
+                {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                .contains(QLatin1String("window id")),
+            waitMs);
     }
 
     void cleanupTestCase()
@@ -377,9 +392,11 @@ private Q_SLOTS:
         tray.setProcessEnvironment(env);
         tray.start(QStringLiteral("trayer"), {});
         QVERIFY(tray.waitForStarted());
-        QTest::qWait(500);
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(QStringLiteral("trayer")) > 0, waitMs);
         app.start(QStringLiteral(CORVINA_BINARY), {});
-        QTest::qWait(2000);
+        // Start-up is over once the icon sits in the tray; a crashed app never gets there.
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(QStringLiteral("corvina")) > 0, waitMs);
+        QVERIFY(app.state() == QProcess::Running);
         const int shown = panels().size();
         stop(tray);
         QCOMPARE(shown, 0);

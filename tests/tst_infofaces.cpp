@@ -5,6 +5,7 @@
 #include "digitlabel.h"
 #include "facefactory.h"
 #include "faceprogressbar.h"
+#include "informationfaces.h"
 #include "metricrow.h"
 #include "pasteboard.h"
 #include "quicklinkswidget.h"
@@ -517,21 +518,10 @@ void TestInfoFaces::diceStartAtThreeAndFiveAndRoll()
 
 void TestInfoFaces::factoryBuildsEveryInformationFace()
 {
-    const QList<std::pair<DashboardWidgetKind, QString>> faces = {
-        {DashboardWidgetKind::clock, "clockFace"},
-        {DashboardWidgetKind::worldClock, "worldClockFace"},
-        {DashboardWidgetKind::system, "systemFace"},
-        {DashboardWidgetKind::battery, "batteryFace"},
-        {DashboardWidgetKind::clipboard, "clipboardFace"},
-        {DashboardWidgetKind::quickLinks, "quickLinksFace"},
-        {DashboardWidgetKind::yearProgress, "yearProgressFace"},
-        {DashboardWidgetKind::quote, "quoteFace"},
-        {DashboardWidgetKind::dice, "diceFace"},
-    };
     QWidget parent;
-    for (const auto &[kind, name] : faces) {
+    for (const auto &[kind, name] : informationFaces) {
         QWidget *face = createFace(kind, FaceContext(), &parent);
-        QCOMPARE(face->objectName(), name);
+        QCOMPARE(face->objectName(), QLatin1String(name));
         QCOMPARE(face->parentWidget(), &parent);
     }
 }

@@ -1,6 +1,7 @@
 // The Wayland hot key through a fake GlobalShortcuts portal on a private session bus.
 
 #include "dashboardcontroller.h"
+#include "desktoppresentation.h"
 #include "fakedefaults.h"
 #include "fakescreens.h"
 #include "portalhotkey.h"

@@ -1,6 +1,7 @@
 #include "appshell.h"
 #include "autostart.h"
 #include "commandline.h"
+#include "desktoppresentation.h"
 #include "fakedefaults.h"
 #include "fakescreens.h"
 #include "globalhotkey.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/socket.h>
@@ -17,6 +19,17 @@
 #include <unistd.h>
 
 namespace {
+
+auto restoreRuntimeDirLater()
+{
+    return qScopeGuard(
+        [saved = qgetenv("XDG_RUNTIME_DIR"), had = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")] {
+            if (had)
+                qputenv("XDG_RUNTIME_DIR", saved);
+            else
+                qunsetenv("XDG_RUNTIME_DIR");
+        });
+}
 
 // Leaves a socket file with nobody listening, as a crashed instance does.
 void leaveStaleSocket(const QString &path)
@@ -222,6 +235,7 @@ private Q_SLOTS:
     void theSocketIsForTheUserOnly()
     {
         QTemporaryDir runtime;
+        const auto restore = restoreRuntimeDirLater();
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         QString error;
         const std::optional<QString> directory = InstanceChannel::directory(&error);
@@ -240,6 +254,7 @@ private Q_SLOTS:
         QVERIFY(QDir(runtime.path()).mkdir(QStringLiteral("corvina")));
         QFile::setPermissions(
             runtime.path() + QStringLiteral("/corvina"), QFile::Permissions(0x7777));
+        const auto restore = restoreRuntimeDirLater();
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         QString error;
         QVERIFY(!InstanceChannel::directory(&error));

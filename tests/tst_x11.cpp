@@ -1,8 +1,8 @@
 // The X11 platform services against a private X server.
 
-#include "windowhints.h"
 #include "x11hotkey.h"
 #include "x11screengrab.h"
+#include "x11windowhints.h"
 #include "xvfbdisplay.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 
 // Values kept in memory only: a private copy of stored arrangements that must never be
 // written back, as when dashboards are rendered to pictures.
-class MemoryDefaults final : public Defaults
+class MemoryDefaults : public Defaults
 {
 public:
     DefaultsValue load(const QString &key) const override
@@ -28,6 +28,7 @@ public:
         m_values.insert(to, m_values.take(from));
         return {};
     }
+    const QHash<QString, QByteArray> &values() const { return m_values; }
 
 private:
     QHash<QString, QByteArray> m_values;

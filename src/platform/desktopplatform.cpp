@@ -1,8 +1,10 @@
 #include "desktopplatform.h"
 
+#include "desktoppresentation.h"
 #include "portalhotkey.h"
 #include "x11hotkey.h"
 #include "x11screengrab.h"
+#include "x11windowhints.h"
 
 #include <QGuiApplication>
 

@@ -1,4 +1,4 @@
-#include "windowhints.h"
+#include "x11windowhints.h"
 
 #include <QGuiApplication>
 #include <QWidget>

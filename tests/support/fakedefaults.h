@@ -1,42 +1,31 @@
 #pragma once
 
-#include "defaults.h"
+#include "memorydefaults.h"
 
-#include <QHash>
-
-// In memory, counting writes per key, with reads, writes and renames that can be made to
-// fail as a full disk, a read-only folder or an unreadable file would.
-class FakeDefaults final : public Defaults
+// Counts writes per key, and fails reads, writes and renames when told to, as an
+// unreadable file, a full disk or a read-only folder would.
+class FakeDefaults final : public MemoryDefaults
 {
 public:
     DefaultsValue load(const QString &key) const override
     {
         if (const auto error = m_loadErrors.constFind(key); error != m_loadErrors.constEnd())
             return {std::nullopt, DefaultsStatus::failed(key, *error)};
-        const auto it = m_values.constFind(key);
-        if (it == m_values.constEnd())
-            return {};
-        return {*it, {}};
+        return MemoryDefaults::load(key);
     }
     DefaultsStatus write(const QString &key, const QByteArray &value) override
     {
         if (m_failWrites)
             return DefaultsStatus::failed(key, QStringLiteral("No space left on device"));
-        m_values.insert(key, value);
         ++m_writes[key];
         ++m_totalWrites;
-        return {};
+        return MemoryDefaults::write(key, value);
     }
     DefaultsStatus rename(const QString &from, const QString &to) override
     {
         if (m_failRenames)
             return DefaultsStatus::failed(from, QStringLiteral("Read-only file system"));
-        if (m_values.contains(to))
-            return DefaultsStatus::failed(from, QStringLiteral("File exists"));
-        if (!m_values.contains(from))
-            return DefaultsStatus::failed(from, QStringLiteral("No such file or directory"));
-        m_values.insert(to, m_values.take(from));
-        return {};
+        return MemoryDefaults::rename(from, to);
     }
 
     int writes(const QString &key) const { return m_writes.value(key); }
@@ -56,10 +45,8 @@ public:
         else
             m_loadErrors.insert(key, reason);
     }
-    const QHash<QString, QByteArray> &values() const { return m_values; }
 
 private:
-    QHash<QString, QByteArray> m_values;
     QHash<QString, QString> m_loadErrors;
     QHash<QString, int> m_writes;
     int m_totalWrites = 0;

@@ -3,6 +3,7 @@
 // figures of a laptop too. Usage: info_face_shots OUTPUT_DIR (QT_SCALE_FACTOR=2 for 2x).
 #include "batterywidget.h"
 #include "facefactory.h"
+#include "informationfaces.h"
 #include "linkopener.h"
 #include "pasteboard.h"
 #include "systemwidget.h"
@@ -88,23 +89,16 @@ int main(int argc, char **argv)
 
     FixedPasteboard pasteboard;
     NoOpener opener;
-    const QList<std::pair<DashboardWidgetKind, const char *>> faces = {
-        {DashboardWidgetKind::clock, "clock"},
-        {DashboardWidgetKind::worldClock, "worldclock"},
-        {DashboardWidgetKind::system, "system"},
-        {DashboardWidgetKind::battery, "battery-desktop"},
-        {DashboardWidgetKind::clipboard, "clipboard"},
-        {DashboardWidgetKind::quickLinks, "quicklinks"},
-        {DashboardWidgetKind::yearProgress, "yearprogress"},
-        {DashboardWidgetKind::quote, "quote"},
-        {DashboardWidgetKind::dice, "dice"},
-    };
     bool ok = true;
     const auto file = [&](const QString &name) {
         return out.filePath(QStringLiteral("face-") + name + QStringLiteral(".png"));
     };
-    for (const auto &[kind, name] : faces) {
-        ok &= shoot(file(QString::fromLatin1(name)), kind, [&, kind = kind](QWidget *parent) {
+    for (const auto &[kind, objectName] : informationFaces) {
+        // "clockFace" is shot as face-clock.png; the battery face here is a desktop's.
+        QString name = QString::fromLatin1(objectName).chopped(4).toLower();
+        if (kind == DashboardWidgetKind::battery)
+            name += QStringLiteral("-desktop");
+        ok &= shoot(file(name), kind, [&, kind = kind](QWidget *parent) {
             FaceContext context;
             context.services.pasteboard = &pasteboard;
             context.services.linkOpener = &opener;
