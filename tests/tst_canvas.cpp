@@ -1,5 +1,6 @@
 #include "backdrop.h"
 #include "boxblur.h"
+#include "clampedtext.h"
 #include "dashboardrenderer.h"
 #include "dashboardstore.h"
 #include "dashboardtoolbar.h"
@@ -29,8 +30,10 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
@@ -81,6 +84,8 @@ class TestCanvas : public QObject
 private Q_SLOTS:
     void digitsAreMonospaced_data();
     void digitsAreMonospaced();
+    void digitsSitCentredInTheirCells_data();
+    void digitsSitCentredInTheirCells();
     void digitLabelShrinksDownToItsMinimumScale();
     void everySymbolIsCompiledIn();
     void symbolsAreTintedAndCached();
@@ -110,16 +115,23 @@ private Q_SLOTS:
     void gallerySpringsInAndOut();
     void galleryButtonTooltipFollowsState();
     void removeButtonRemovesOnlyItsCard();
+    void clicksBesideARoundButtonReachTheCardUnder_data();
+    void clicksBesideARoundButtonReachTheCardUnder();
     void dragStoresTheEndPosition_data();
     void dragStoresTheEndPosition();
     void dragRaisesTheCardOnceAndSurvivesIt();
     void shortDragDoesNothing();
     void handleDescribesItself();
     void galleryHasFifteenTilesWithoutPomodoro();
+    void clampedTextKeepsWholeLinesAndEndsInAnEllipsis_data();
+    void clampedTextKeepsWholeLinesAndEndsInAnEllipsis();
+    void tileTextFitsInsideTheNarrowestTile();
     void tileAddsExactlyOneWidgetAndCloses();
     void resizeSnapsAndClamps_data();
     void resizeSnapsAndClamps();
     void secondResizeStartsFromTheFirstsResult();
+    void shortGalleryDropsSubtitleThenTilesWithoutOverlap_data();
+    void shortGalleryDropsSubtitleThenTilesWithoutOverlap();
     void toolbarCloseCallsCloseOnce();
     void toolbarTellsWhileChangesCannotBeSaved();
     void springSettlesWithoutMuchOvershoot_data();
@@ -129,6 +141,8 @@ private Q_SLOTS:
     void boxBlurIsAClampedRunningMean();
     void backdropLooksLikeAPaintedScaleUnderTheGradient_data();
     void backdropLooksLikeAPaintedScaleUnderTheGradient();
+    void glassShowsTheSameDesktopAtEveryRatio_data();
+    void glassShowsTheSameDesktopAtEveryRatio();
     void renderingWritesOnePicturePerScreenAndNoArrangement();
 
 private:
@@ -165,6 +179,45 @@ void TestCanvas::digitsAreMonospaced()
     QFETCH(QFont, font);
     QCOMPARE(DigitText::width(a, font), DigitText::width(b, font));
     QVERIFY(DigitText::width(a, font) > 0);
+}
+
+void TestCanvas::digitsSitCentredInTheirCells_data()
+{
+    QTest::addColumn<QFont>("font");
+    QTest::addRow("rounded") << Theme::font(60, QFont::DemiBold, Theme::FontDesign::rounded);
+    QTest::addRow("standard") << Theme::font(60, QFont::Normal);
+}
+
+void TestCanvas::digitsSitCentredInTheirCells()
+{
+    QFETCH(QFont, font);
+    const qreal cell = DigitText::width(QStringLiteral("0"), font);
+    const int height = qCeil(QFontMetricsF(font).height());
+    for (char16_t c = u'0'; c <= u'9'; ++c) {
+        const QString digit(QChar {c});
+        QImage image(qCeil(cell), height, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.setPen(Qt::white);
+            DigitText::draw(painter, QRectF(0, 0, cell, height), Qt::AlignLeft, digit, font);
+        }
+        int first = image.width();
+        int last = -1;
+        for (int x = 0; x < image.width(); ++x) {
+            for (int y = 0; y < height; ++y) {
+                if (qAlpha(image.pixel(x, y)) > 64) {
+                    first = qMin(first, x);
+                    last = qMax(last, x);
+                }
+            }
+        }
+        QVERIFY2(last >= 0, qPrintable(digit));
+        const qreal left = first;
+        const qreal right = cell - (last + 1);
+        QVERIFY2(qAbs(left - right) <= 1.5,
+            qPrintable(QStringLiteral("%1: %2 left, %3 right").arg(digit).arg(left).arg(right)));
+    }
 }
 
 void TestCanvas::digitLabelShrinksDownToItsMinimumScale()
@@ -599,6 +652,50 @@ void TestCanvas::removeButtonRemovesOnlyItsCard()
     QCOMPARE(m_view->cards().size(), 2);
 }
 
+void TestCanvas::clicksBesideARoundButtonReachTheCardUnder_data()
+{
+    QTest::addColumn<DashboardWidgetKind>("kind");
+    QTest::addColumn<QPointF>("corner");
+    QTest::addColumn<bool>("onRemoveButton");
+    QTest::addColumn<QPointF>("fromCentre");
+    const auto dice = DashboardWidgetKind::dice;
+    const QPointF middle(300, 200);
+    // In the bottom-right corner, where the floating button's shadow falls on it.
+    const auto notes = DashboardWidgetKind::notes;
+    const QPointF bottomRight(870, 600);
+    QTest::addRow("remove button, below its circle") << dice << middle << true << QPointF(0, 26);
+    QTest::addRow("remove button, its square's corner")
+        << dice << middle << true << QPointF(-17, 17);
+    QTest::addRow("floating button, left of its circle")
+        << notes << bottomRight << false << QPointF(-31, 0);
+    QTest::addRow("floating button, above its circle")
+        << notes << bottomRight << false << QPointF(0, -30);
+}
+
+void TestCanvas::clicksBesideARoundButtonReachTheCardUnder()
+{
+    QFETCH(DashboardWidgetKind, kind);
+    QFETCH(QPointF, corner);
+    QFETCH(bool, onRemoveButton);
+    QFETCH(QPointF, fromCentre);
+    const DashboardWidget widget = widgetAt(kind, corner.x(), corner.y());
+    m_store->setWidgets({widget});
+    QVERIFY(makeView());
+    m_store->setGalleryOpen(true);
+    const QRectF circle = onRemoveButton
+        ? DashboardView::removeButtonCircle(DashboardView::cardFrame(widget))
+        : DashboardView::galleryButtonCircle(QSizeF(canvasSize));
+    const QPoint at = (circle.center() + fromCentre).toPoint();
+    WidgetCard *card = cardOf(widget.id);
+    QWidget *under = m_view->childAt(at);
+    QVERIFY2(under == card || card->isAncestorOf(under),
+        under ? under->metaObject()->className() : "nothing");
+
+    QTest::mouseClick(m_view->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    QVERIFY(m_store->isGalleryOpen());
+    QCOMPARE(m_store->widgets().size(), 1);
+}
+
 void TestCanvas::dragStoresTheEndPosition_data()
 {
     QTest::addColumn<QList<QPoint>>("steps");
@@ -694,6 +791,50 @@ void TestCanvas::galleryHasFifteenTilesWithoutPomodoro()
     QCOMPARE(tiles[0]->height(), 76);
 }
 
+void TestCanvas::clampedTextKeepsWholeLinesAndEndsInAnEllipsis_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qreal>("widthShare"); // of the text's width on one line
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("elided");
+    const QString subtitle = QStringLiteral("See how the year is unfolding");
+    QTest::addRow("fits one line") << subtitle << 1.1 << 1 << false;
+    QTest::addRow("wraps onto two") << subtitle << 0.6 << 2 << false;
+    QTest::addRow("cut after two") << subtitle << 0.3 << 2 << true;
+    QTest::addRow("empty") << QString() << 1.0 << 0 << false;
+}
+
+void TestCanvas::clampedTextKeepsWholeLinesAndEndsInAnEllipsis()
+{
+    QFETCH(QString, text);
+    QFETCH(qreal, widthShare);
+    QFETCH(int, lines);
+    QFETCH(bool, elided);
+    const QFont font = Theme::textStyle(Theme::TextStyle::caption);
+    const QFontMetricsF metrics(font);
+    const qreal width = metrics.horizontalAdvance(text) * widthShare;
+    const QStringList result = ClampedText::lines(text, font, width, 2);
+    QCOMPARE(result.size(), lines);
+    if (lines == 0)
+        return;
+    QCOMPARE(result.last().endsWith(QChar(0x2026)), elided);
+    if (!elided)
+        QCOMPARE(result.join(u' '), text);
+    for (const QString &line : result)
+        QVERIFY2(metrics.horizontalAdvance(line) <= width + 0.5, qPrintable(line));
+}
+
+void TestCanvas::tileTextFitsInsideTheNarrowestTile()
+{
+    for (DashboardWidgetKind kind : WidgetKinds::galleryCases()) {
+        GalleryTile tile(kind);
+        tile.resize(GalleryTile::minimumWidth, GalleryTile::minimumHeight);
+        const QRectF frame = tile.textFrame();
+        QVERIFY2(QRectF(tile.rect()).contains(frame), qPrintable(tile.text()));
+        QVERIFY(!tile.subtitleLines().isEmpty() && tile.subtitleLines().size() <= 2);
+    }
+}
+
 void TestCanvas::tileAddsExactlyOneWidgetAndCloses()
 {
     QVERIFY(makeView());
@@ -764,6 +905,45 @@ void TestCanvas::secondResizeStartsFromTheFirstsResult()
     QWidget *handle = m_view->gallery()->resizeHandle();
     dragHandle(handle, {{0, 50}, {0, 150}});
     QCOMPARE(m_view->galleryHeight(), 300.0);
+}
+
+void TestCanvas::shortGalleryDropsSubtitleThenTilesWithoutOverlap_data()
+{
+    QTest::addColumn<qreal>("height");
+    QTest::addColumn<int>("shown"); // 2: subtitle and tiles, 1: tiles only, 0: header only
+    QTest::addRow("95: header alone") << 95.0 << 0;
+    for (const qreal height : {100.0, 110.0, 120.0, 130.0, 140.0, 160.0, 180.0, 200.0})
+        QTest::addRow("%g", height) << height << -1;
+    QTest::addRow("500: everything") << 500.0 << 2;
+}
+
+void TestCanvas::shortGalleryDropsSubtitleThenTilesWithoutOverlap()
+{
+    QFETCH(qreal, height);
+    QFETCH(int, shown);
+    QVERIFY(makeView());
+    m_store->setGalleryOpen(true);
+    m_view->setGalleryHeight(height);
+    WidgetGallery *gallery = m_view->gallery();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const bool subtitle = gallery->subtitle()->isVisible();
+    const bool tiles = gallery->tileArea()->isVisible();
+    QVERIFY2(tiles || !subtitle, "the subtitle goes before the tiles");
+    if (shown >= 0)
+        QCOMPARE(int(subtitle) + int(tiles), shown);
+
+    QList<QWidget *> parts = {gallery->resizeHandle(), gallery->doneButton()};
+    for (QWidget *part : {gallery->subtitle(), gallery->tileArea()})
+        if (part->isVisible())
+            parts.append(part);
+    QList<QRect> frames;
+    for (QWidget *part : std::as_const(parts)) {
+        const QRect frame(part->mapTo(gallery, QPoint(0, 0)), part->size());
+        QVERIFY2(gallery->rect().contains(frame), part->metaObject()->className());
+        for (const QRect &other : std::as_const(frames))
+            QVERIFY2(!frame.intersects(other), part->metaObject()->className());
+        frames.append(frame);
+    }
 }
 
 void TestCanvas::toolbarCloseCallsCloseOnce()
@@ -966,6 +1146,106 @@ void TestCanvas::backdropLooksLikeAPaintedScaleUnderTheGradient()
     QVERIFY(largestChannelDifference(composed, expected) <= 3);
 }
 
+namespace {
+
+// Bright and dark bands down a blurred desktop: glass sampled from the wrong place or
+// scale shows the wrong band.
+QImage bandedDesktop(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        const int band = (y / 12) % 3;
+        const QRgb colour = band == 0 ? qRgb(230, 200, 90)
+            : band == 1               ? qRgb(30, 60, 140)
+                                      : qRgb(120, 20, 60);
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y,
+                x * 3 < size.width() ? colour
+                                     : qRgb(qRed(colour) / 2, qGreen(colour), qBlue(colour)));
+    }
+    boxBlur(image, 2, 3);
+    return image;
+}
+
+qreal normalisedRmse(const QImage &a, const QImage &b, const QRect &area)
+{
+    double sum = 0;
+    qint64 count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            for (const int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)})
+                sum += double(d) * d;
+            count += 3;
+        }
+    }
+    return count ? std::sqrt(sum / double(count)) / 255 : 0;
+}
+
+} // namespace
+
+void TestCanvas::glassShowsTheSameDesktopAtEveryRatio_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<bool>("galleryOpen");
+    QTest::addRow("cards at 1.25") << 1.25 << false;
+    QTest::addRow("cards at 1.5") << 1.5 << false;
+    QTest::addRow("cards at 2") << 2.0 << false;
+    QTest::addRow("gallery at 1.5") << 1.5 << true;
+    QTest::addRow("gallery at 2") << 2.0 << true;
+}
+
+void TestCanvas::glassShowsTheSameDesktopAtEveryRatio()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(bool, galleryOpen);
+    QScreen *hidpi = nullptr;
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (screen->devicePixelRatio() == ratio)
+            hidpi = screen;
+    }
+    if (!hidpi)
+        QSKIP("No screen at this ratio");
+    QScreen *plain = QGuiApplication::primaryScreen();
+    QCOMPARE(plain->devicePixelRatio(), 1.0);
+
+    const QSize size(900, 700);
+    const QImage desktop = bandedDesktop(size / DesktopBlur::downscale);
+    // Empty cards are glass alone; the notes card adds a face.
+    const QList<DashboardWidget> cards = {widgetAt(DashboardWidgetKind::pomodoro, 40, 150),
+        widgetAt(DashboardWidgetKind::notes, 530, 260)};
+    const auto rendered = [&](const QList<DashboardWidget> &widgets, QScreen *screen) {
+        m_store->setWidgets(widgets);
+        const QImage image = DashboardRenderer::render(
+            *m_store, size, desktop, galleryOpen && !widgets.isEmpty(), screen);
+        return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
+    const QRect whole(QPoint(0, 0), size);
+    // Where only the canvas's own backdrop shows, the ratio alone differs this little; a
+    // misplaced or rescaled desktop under the glass differs by ten times more.
+    const qreal baseline = normalisedRmse(rendered({}, plain), rendered({}, hidpi), whole);
+    QVERIFY2(baseline <= 0.01, qPrintable(QString::number(baseline)));
+
+    const QImage one = rendered(cards, plain);
+    const QImage scaled = rendered(cards, hidpi);
+    QList<QRect> areas;
+    if (galleryOpen)
+        areas.append(DashboardView::galleryFrame(QSizeF(size), 500).toAlignedRect() & whole);
+    else
+        for (const DashboardWidget &card : cards)
+            areas.append(DashboardView::cardFrame(card).toAlignedRect());
+    for (const QRect &area : std::as_const(areas)) {
+        const qreal error = normalisedRmse(one, scaled, area);
+        QVERIFY2(error <= 0.03,
+            qPrintable(QStringLiteral("%1 at (%2, %3), empty canvas %4")
+                           .arg(error)
+                           .arg(area.x())
+                           .arg(area.y())
+                           .arg(baseline)));
+    }
+}
+
 void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()
 {
     QTemporaryDir config;
@@ -986,5 +1266,23 @@ void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()
             + FileDefaults::fileNameForKey(DashboardStore::keyForDisplay(QString())))));
 }
 
-QTEST_MAIN(TestCanvas)
+// The offscreen platform's one 800 x 600 screen, and beside it three small HiDPI screens,
+// so panels can be checked at other ratios and away from the desktop's origin.
+int main(int argc, char **argv)
+{
+    QTemporaryFile screens;
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && screens.open()) {
+        screens.write(R"({"screens": [
+            {"name": "OFF-1", "x": 0, "y": 0, "width": 800, "height": 600, "dpr": 1},
+            {"name": "OFF-2", "x": 800, "y": 0, "width": 500, "height": 375, "dpr": 1.25},
+            {"name": "OFF-3", "x": 1300, "y": 0, "width": 600, "height": 450, "dpr": 1.5},
+            {"name": "OFF-4", "x": 1900, "y": 0, "width": 800, "height": 600, "dpr": 2}]})");
+        screens.flush();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
+    }
+    QApplication app(argc, argv);
+    TestCanvas test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_canvas.moc"

@@ -249,6 +249,7 @@ void TestInfoFaces::systemFaceShowsFiguresAndHidesMissingBattery()
 
     // The first poll runs when the face is built.
     SystemWidget face(sources);
+    QCOMPARE(child<QLabel>(&face, "faceTitle")->text(), QStringLiteral("THIS COMPUTER"));
     QCOMPARE(child<MetricRow>(&face, "memoryRow")->percentText(), memoryText);
     QVERIFY(face.freeDisk() > 0 && face.freeDisk() <= 1);
     QCOMPARE(shown(child<MetricRow>(&face, "batteryRow")), batteryShown);

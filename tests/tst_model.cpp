@@ -86,7 +86,7 @@ private Q_SLOTS:
     void cardSizesMatchTheCatalogue()
     {
         QCOMPARE(WidgetKinds::cardSize(DashboardWidgetKind::calculator), QSizeF(300, 410));
-        QCOMPARE(WidgetKinds::title(DashboardWidgetKind::system), QStringLiteral("Mac Status"));
+        QCOMPARE(WidgetKinds::title(DashboardWidgetKind::system), QStringLiteral("System Status"));
         int taller = 0;
         DashboardWidgetKind smallest = DashboardWidgetKind::clock;
         for (DashboardWidgetKind kind : WidgetKinds::allCases()) {

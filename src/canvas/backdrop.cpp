@@ -3,6 +3,7 @@
 #include "theme.h"
 
 #include <QLinearGradient>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <vector>
@@ -121,6 +122,8 @@ void Backdrop::compose() const
     m_dirty = false;
     if (m_size.isEmpty()) {
         m_composed = QPixmap();
+        m_texture = QImage();
+        m_composedImage = QImage();
         return;
     }
     const QRectF bounds(QPointF(0, 0), QSizeF(m_size));
@@ -139,12 +142,39 @@ void Backdrop::compose() const
         image = scaledUnderGradient(m_image, m_size * m_ratio);
         image.setDevicePixelRatio(m_ratio);
     }
-    m_composed = QPixmap::fromImage(std::move(image));
+    m_composed = QPixmap::fromImage(image);
+    // The same pixels, unscaled, for the brush.
+    m_texture = QImage(
+        image.constBits(), image.width(), image.height(), image.bytesPerLine(), image.format());
+    m_composedImage = std::move(image);
+}
+
+namespace {
+
+// The ratio of the pixels actually painted: a widget painted through QWidget::render() or
+// grab() may land on a device whose ratio is not its screen's.
+qreal paintedRatio(const QPainter &painter)
+{
+    if (const QPaintEngine *engine = painter.paintEngine(); engine && engine->paintDevice())
+        return engine->paintDevice()->devicePixelRatio();
+    return painter.device() ? painter.device()->devicePixelRatio() : 1.0;
+}
+
+} // namespace
+
+const QPixmap &Backdrop::pixmapFor(const QPainter &painter) const
+{
+    const qreal ratio = paintedRatio(painter);
+    if (ratio != m_ratio) {
+        m_ratio = ratio;
+        m_dirty = true;
+    }
+    return pixmap();
 }
 
 void Backdrop::paint(QPainter &painter, const QRectF &target, QPointF source) const
 {
-    const QPixmap &composed = pixmap();
+    const QPixmap &composed = pixmapFor(painter);
     if (composed.isNull())
         return;
     const QPainter::CompositionMode mode = painter.compositionMode();
@@ -155,12 +185,13 @@ void Backdrop::paint(QPainter &painter, const QRectF &target, QPointF source) co
 
 void Backdrop::paint(QPainter &painter, const QPainterPath &clip, QPointF source) const
 {
-    const QPixmap &composed = pixmap();
+    const QPixmap &composed = pixmapFor(painter);
     if (composed.isNull())
         return;
     // A textured brush keeps the clip's edge antialiased where a clip region would not.
-    // Brush textures are laid out in device pixels whatever their ratio: scale them back.
-    QBrush brush(composed);
+    // Whether a brush honours its texture's ratio depends on how the widget is painted, so
+    // the texture has none and the scale is spelled out.
+    QBrush brush(m_texture);
     brush.setTransform(
         QTransform::fromTranslate(-source.x(), -source.y()).scale(1 / m_ratio, 1 / m_ratio));
     const QPainter::CompositionMode mode = painter.compositionMode();

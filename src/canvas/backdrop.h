@@ -29,10 +29,14 @@ public:
 
 private:
     void compose() const;
+    // The composed pixmap at the ratio of the pixels `painter` paints.
+    const QPixmap &pixmapFor(const QPainter &painter) const;
 
     QImage m_image;
     QSize m_size;
-    qreal m_ratio = 1.0;
+    mutable qreal m_ratio = 1.0;
     mutable QPixmap m_composed;
+    mutable QImage m_composedImage;
+    mutable QImage m_texture; // m_composedImage's pixels at ratio 1
     mutable bool m_dirty = true;
 };

@@ -15,7 +15,8 @@
 
 namespace DashboardRenderer {
 
-QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool galleryOpen)
+QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool galleryOpen,
+    QScreen *screen, qreal galleryHeight)
 {
     const bool animations = DashboardView::animationsEnabled();
     DashboardView::setAnimationsEnabled(false);
@@ -25,7 +26,12 @@ QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool ga
         DashboardView view(
             store, [] {}, FaceServices {});
         view.setAttribute(Qt::WA_DontShowOnScreen);
+        if (screen) {
+            view.setScreen(screen);
+            view.move(screen->geometry().topLeft());
+        }
         view.resize(size);
+        view.setGalleryHeight(galleryHeight);
         view.setBackdrop(backdrop);
         view.show();
         view.reconcileNow();
@@ -41,8 +47,6 @@ QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool ga
     DashboardView::setAnimationsEnabled(animations);
     return image;
 }
-
-namespace {
 
 // Without a desktop to grab (no display at all), a calm stand-in so the pictures still
 // show the frosted cards as they look over a wallpaper.
@@ -70,8 +74,6 @@ QImage standInDesktop(QSize size)
     painter.end();
     return image;
 }
-
-} // namespace
 
 Result renderScreens(const QString &directory, bool galleryOpen)
 {
@@ -103,7 +105,7 @@ Result renderScreens(const QString &directory, bool galleryOpen)
 
         const QImage desktop = canGrab ? DesktopBlur::blur(QtScreenCapture::grabScreen(screen))
                                        : standInDesktop(screen->geometry().size());
-        const QImage image = render(store, screen->geometry().size(), desktop, galleryOpen);
+        const QImage image = render(store, screen->geometry().size(), desktop, galleryOpen, screen);
         // A screen without a name (the offscreen platform's) is named by its position.
         const QString name = identifier.isEmpty()
             ? QStringLiteral("screen-%1").arg(result.written.size() + 1)

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <memory>
 
+class QScreen;
 class QTemporaryFile;
 class DashboardStore;
 
@@ -14,8 +15,13 @@ class DashboardStore;
 namespace DashboardRenderer {
 
 // The canvas for `store` at `size`, over `backdrop` (null: the tint over black), with the
-// gallery open when asked. Animations are skipped.
-QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool galleryOpen);
+// gallery open when asked (at `galleryHeight`), as the panel on `screen` (null: the main
+// screen) shows it: in that screen's device pixels. Animations are skipped.
+QImage render(DashboardStore &store, QSize size, const QImage &backdrop, bool galleryOpen,
+    QScreen *screen = nullptr, qreal galleryHeight = 500);
+
+// A calm blurred wallpaper for a canvas of `size`, for pictures made without a desktop.
+QImage standInDesktop(QSize size);
 
 struct Result
 {

@@ -395,7 +395,7 @@ void DashboardView::resizeEvent(QResizeEvent *)
 
 void DashboardView::mousePressEvent(QMouseEvent *event)
 {
-    // Clicks that reach the view itself fell beside a button's circle, in its shadow.
+    // A press that no child took fell on empty canvas.
     if (m_store.isGalleryOpen() && event->button() == Qt::LeftButton)
         m_store.setGalleryOpen(false);
 }

@@ -1,5 +1,6 @@
 #include "gallerytile.h"
 
+#include "clampedtext.h"
 #include "shapes.h"
 #include "symbols.h"
 #include "theme.h"
@@ -11,6 +12,17 @@ namespace {
 constexpr int padding = 12;
 constexpr int iconFrame = 46;
 constexpr int spacing = 13;
+constexpr int titleGap = 3;
+constexpr int subtitleLineLimit = 2;
+
+QFont titleFont()
+{
+    return Theme::textStyle(Theme::TextStyle::headline);
+}
+QFont subtitleFont()
+{
+    return Theme::textStyle(Theme::TextStyle::caption);
+}
 } // namespace
 
 GalleryTile::GalleryTile(DashboardWidgetKind kind, QWidget *parent)
@@ -35,6 +47,26 @@ QSize GalleryTile::minimumSizeHint() const
     return sizeHint();
 }
 
+QStringList GalleryTile::subtitleLines() const
+{
+    return ClampedText::lines(
+        WidgetKinds::subtitle(m_kind), subtitleFont(), textFrame().width(), subtitleLineLimit);
+}
+
+QRectF GalleryTile::textFrame() const
+{
+    const qreal left = padding + iconFrame + spacing;
+    const qreal width = qMax(0.0, this->width() - left - padding);
+    const QFontMetricsF title(titleFont());
+    const QFontMetricsF subtitle(subtitleFont());
+    const auto lines = ClampedText::lines(
+        WidgetKinds::subtitle(m_kind), subtitleFont(), width, subtitleLineLimit)
+                           .size();
+    const qreal height = title.height()
+        + (lines > 0 ? titleGap + (lines - 1) * subtitle.lineSpacing() + subtitle.height() : 0);
+    return QRectF(left, (this->height() - height) / 2, width, height);
+}
+
 void GalleryTile::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -50,26 +82,21 @@ void GalleryTile::paintEvent(QPaintEvent *)
     painter.drawPixmap(QPointF(icon.center().x() - glyph / 2.0, icon.center().y() - glyph / 2.0),
         Symbols::pixmap(WidgetKinds::symbol(m_kind), glyph, Qt::white, devicePixelRatioF()));
 
-    const qreal textLeft = icon.right() + spacing;
-    const qreal textWidth = qMax(0.0, bounds.width() - textLeft - padding);
-    const QFont titleFont = Theme::textStyle(Theme::TextStyle::headline);
-    const QFont subtitleFont = Theme::textStyle(Theme::TextStyle::caption);
-    const QFontMetricsF titleMetrics(titleFont);
-    const QFontMetricsF subtitleMetrics(subtitleFont);
-    const QString subtitle = WidgetKinds::subtitle(m_kind);
-    const QRectF wrapped
-        = subtitleMetrics.boundingRect(QRectF(0, 0, textWidth, 1000), Qt::TextWordWrap, subtitle);
-    const qreal subtitleHeight = qMin(wrapped.height(), 2 * subtitleMetrics.lineSpacing());
-    const qreal blockHeight = titleMetrics.height() + 3 + subtitleHeight;
-    const qreal top = (height() - blockHeight) / 2;
-
-    painter.setFont(titleFont);
+    const QRectF frame = textFrame();
+    const QFont title = titleFont();
+    const QFontMetricsF titleMetrics(title);
+    painter.setFont(title);
     painter.setPen(Theme::primaryText());
-    painter.drawText(QRectF(textLeft, top, textWidth, titleMetrics.height()),
-        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-        titleMetrics.elidedText(text(), Qt::ElideRight, textWidth));
-    painter.setFont(subtitleFont);
+    painter.drawText(QPointF(frame.left(), frame.top() + titleMetrics.ascent()),
+        titleMetrics.elidedText(text(), Qt::ElideRight, frame.width()));
+
+    const QFont subtitle = subtitleFont();
+    const QFontMetricsF subtitleMetrics(subtitle);
+    painter.setFont(subtitle);
     painter.setPen(Theme::secondaryText());
-    painter.drawText(QRectF(textLeft, top + titleMetrics.height() + 3, textWidth, subtitleHeight),
-        Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, subtitle);
+    qreal baseline = frame.top() + titleMetrics.height() + titleGap + subtitleMetrics.ascent();
+    for (const QString &line : subtitleLines()) {
+        painter.drawText(QPointF(frame.left(), baseline), line);
+        baseline += subtitleMetrics.lineSpacing();
+    }
 }

@@ -14,6 +14,11 @@ public:
 
     DashboardWidgetKind kind() const { return m_kind; }
 
+    // The subtitle as drawn: at most two lines, the second shortened with an ellipsis.
+    QStringList subtitleLines() const;
+    // Where the title and subtitle are drawn, centred beside the symbol.
+    QRectF textFrame() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

@@ -1,10 +1,18 @@
 #include "roundbutton.h"
 
+#include "shadowview.h"
 #include "symbols.h"
 #include "theme.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QtMath>
+
+namespace {
+// Room around the circle for its antialiased edge: a region mask is not antialiased, so
+// it reaches a little beyond the circle to leave the edge whole.
+constexpr int fringe = 2;
+} // namespace
 
 RoundButton::RoundButton(const Look &look, const QString &symbol, QWidget *parent)
     : QAbstractButton(parent)
@@ -14,6 +22,15 @@ RoundButton::RoundButton(const Look &look, const QString &symbol, QWidget *paren
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     resize(sizeHint());
+    setMask(QRegion(rect(), QRegion::Ellipse));
+    if (parent)
+        m_shadow = new ShadowView(m_look.shadow, parent);
+    placeShadow();
+}
+
+RoundButton::~RoundButton()
+{
+    delete m_shadow;
 }
 
 void RoundButton::setSymbol(const QString &symbol)
@@ -31,32 +48,54 @@ void RoundButton::setOpacity(qreal opacity)
         return;
     m_opacity = opacity;
     setAttribute(Qt::WA_TransparentForMouseEvents, m_opacity <= 0.0);
+    if (m_shadow)
+        m_shadow->setOpacity(m_opacity);
     update();
 }
 
 QSize RoundButton::sizeHint() const
 {
-    const QMarginsF margins = shadowMargins(m_look.shadow);
-    return QSize(qCeil(m_look.diameter + margins.left() + margins.right()),
-        qCeil(m_look.diameter + margins.top() + margins.bottom()));
+    return QSize(m_look.diameter + 2 * fringe, m_look.diameter + 2 * fringe);
 }
 
 QRectF RoundButton::circleFrame() const
 {
-    const QMarginsF margins = shadowMargins(m_look.shadow);
-    return QRectF(margins.left(), margins.top(), m_look.diameter, m_look.diameter);
+    return QRectF(fringe, fringe, m_look.diameter, m_look.diameter);
 }
 
 void RoundButton::setFrameGeometry(const QRectF &frame)
 {
-    const QMarginsF margins = shadowMargins(m_look.shadow);
-    setGeometry(QRect(qRound(frame.left() - margins.left()), qRound(frame.top() - margins.top()),
+    setGeometry(QRect(qRound(frame.left()) - fringe, qRound(frame.top()) - fringe,
         sizeHint().width(), sizeHint().height()));
+}
+
+void RoundButton::placeShadow()
+{
+    if (!m_shadow)
+        return;
+    m_shadow->setShapeGeometry(circleFrame().translated(pos()));
+    m_shadow->setVisible(isVisible());
+    m_shadow->stackUnder(this);
+}
+
+bool RoundButton::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::ZOrderChange:
+        placeShadow();
+        break;
+    default:
+        break;
+    }
+    return QAbstractButton::event(event);
 }
 
 bool RoundButton::hitButton(const QPoint &pos) const
 {
-    return m_opacity > 0 && circleFrame().contains(pos);
+    return m_opacity > 0 && mask().contains(pos);
 }
 
 void RoundButton::paintEvent(QPaintEvent *)
@@ -68,9 +107,6 @@ void RoundButton::paintEvent(QPaintEvent *)
     painter.setOpacity(m_opacity * (isDown() ? 0.75 : 1.0));
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF circle = circleFrame();
-    const Shadow shadow = cachedShadow(circle.size(), m_look.shadow, devicePixelRatioF());
-    painter.drawPixmap(circle.topLeft() - shadow.shapeOrigin, shadow.pixmap);
-
     painter.setPen(Qt::NoPen);
     painter.setBrush(m_look.fill);
     painter.drawEllipse(circle);

@@ -4,10 +4,14 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QPointer>
+
+class ShadowView;
 
 // A round symbol button with a hairline ring and a soft shadow: the canvas's floating
-// gallery button and the cards' remove buttons. The widget is larger than the circle to
-// make room for the shadow; only the circle's square frame takes clicks.
+// gallery button and the cards' remove buttons. The widget is masked to its circle and
+// its shadow is a sibling that never takes a click, so a click beside the circle reaches
+// whatever lies under it.
 class RoundButton : public QAbstractButton
 {
     Q_OBJECT
@@ -23,6 +27,7 @@ public:
     };
 
     RoundButton(const Look &look, const QString &symbol, QWidget *parent = nullptr);
+    ~RoundButton() override;
 
     void setSymbol(const QString &symbol);
     QString symbol() const { return m_symbol; }
@@ -38,11 +43,15 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent *event) override;
     bool hitButton(const QPoint &pos) const override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void placeShadow();
+
     Look m_look;
+    QPointer<ShadowView> m_shadow;
     QString m_symbol;
     qreal m_opacity = 1.0;
 };

@@ -17,12 +17,21 @@ void ShadowView::setShapeGeometry(const QRectF &shape)
     setGeometry(shape.marginsAdded(margins).toAlignedRect());
 }
 
+void ShadowView::setOpacity(qreal opacity)
+{
+    if (opacity == m_opacity)
+        return;
+    m_opacity = opacity;
+    update();
+}
+
 void ShadowView::paintEvent(QPaintEvent *)
 {
-    if (m_shapeSize.isEmpty())
+    if (m_shapeSize.isEmpty() || m_opacity <= 0)
         return;
     const Shadow shadow = cachedShadow(m_shapeSize, m_look, devicePixelRatioF());
     const QMarginsF margins = shadowMargins(m_look);
     QPainter painter(this);
+    painter.setOpacity(m_opacity);
     painter.drawPixmap(QPointF(margins.left(), margins.top()) - shadow.shapeOrigin, shadow.pixmap);
 }

@@ -15,6 +15,7 @@ public:
 
     // Covers the shadow of a shape with the frame `shape` in parent coordinates.
     void setShapeGeometry(const QRectF &shape);
+    void setOpacity(qreal opacity);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -22,4 +23,5 @@ protected:
 private:
     ShadowLook m_look;
     QSizeF m_shapeSize;
+    qreal m_opacity = 1.0;
 };

@@ -151,6 +151,8 @@ WidgetGallery::WidgetGallery(DashboardStore &store, QWidget *parent)
     , m_stack(new QVBoxLayout(this))
     , m_handle(new ResizeHandle(this))
     , m_header(new QWidget(this))
+    , m_title(nullptr)
+    , m_subtitle(nullptr)
     , m_scroll(new QScrollArea(this))
     , m_done(new ToolbarButtonStyle(QStringLiteral("Done"), false, m_header))
 {
@@ -162,11 +164,14 @@ WidgetGallery::WidgetGallery(DashboardStore &store, QWidget *parent)
     titles->setSpacing(3);
     QFont titleFont = Theme::textStyle(Theme::TextStyle::title2);
     titleFont.setWeight(QFont::Bold);
-    titles->addWidget(
-        Face::label(QStringLiteral("Widget Gallery"), titleFont, Theme::primaryText(), m_header));
-    titles->addWidget(
-        Face::label(QStringLiteral("Choose a widget. Move it using the handle at its top."),
-            Theme::textStyle(Theme::TextStyle::subheadline), Theme::secondaryText(), m_header));
+    m_title
+        = Face::label(QStringLiteral("Widget Gallery"), titleFont, Theme::primaryText(), m_header);
+    m_subtitle
+        = Face::label(QStringLiteral("Choose a widget. Move it using the handle at its top."),
+            Theme::textStyle(Theme::TextStyle::subheadline), Theme::secondaryText(), m_header);
+    m_subtitle->setObjectName(QStringLiteral("gallerySubtitle"));
+    titles->addWidget(m_title);
+    titles->addWidget(m_subtitle);
     auto *headerRow = new QHBoxLayout(m_header);
     headerRow->setContentsMargins(0, 0, 0, 0);
     headerRow->addLayout(titles);
@@ -174,6 +179,7 @@ WidgetGallery::WidgetGallery(DashboardStore &store, QWidget *parent)
     headerRow->addWidget(m_done, 0, Qt::AlignVCenter);
     m_done->setObjectName(QStringLiteral("doneButton"));
     connect(m_done, &QAbstractButton::clicked, this, [this] { m_store.setGalleryOpen(false); });
+    m_header->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_stack->addWidget(m_header);
 
     auto *grid = new TileGrid(m_scroll);
@@ -227,12 +233,39 @@ void WidgetGallery::resizeEnded()
     m_dragStartHeight.reset();
 }
 
+QWidget *WidgetGallery::tileArea() const
+{
+    return m_scroll;
+}
+
 void WidgetGallery::updateExpanded()
 {
     const bool expanded = isExpanded();
-    m_header->setVisible(expanded);
-    m_scroll->setVisible(expanded);
-    m_stack->setContentsMargins(20, 8, 20, expanded ? 20 : 4);
+    constexpr int top = 8;
+    const int bottom = expanded ? 20 : 4;
+    m_stack->setContentsMargins(20, top, 20, bottom);
+    if (!expanded) {
+        m_header->setVisible(false);
+        m_scroll->setVisible(false);
+        return;
+    }
+    // Between the collapsed and the full heights, what does not fit goes, in this order:
+    // the subtitle, then the tiles. The header never gets squeezed over itself.
+    const int spacing = m_stack->spacing();
+    const int shown = int(qMin(m_height, m_maximumHeight));
+    const int fixed = top + m_handle->minimumHeight() + spacing + bottom;
+    const int doneHeight = m_done->sizeHint().height();
+    const int titleHeight = m_title->sizeHint().height();
+    const int fullHeader = qMax(doneHeight, titleHeight + 3 + m_subtitle->sizeHint().height());
+    const int shortHeader = qMax(doneHeight, titleHeight);
+    const int withTiles = spacing + minimumTileArea;
+    const bool subtitle = fixed + fullHeader + withTiles <= shown;
+    const bool tiles = fixed + (subtitle ? fullHeader : shortHeader) + withTiles <= shown;
+    m_subtitle->setVisible(subtitle);
+    m_header->setVisible(true);
+    m_scroll->setVisible(tiles);
+    // Without the tiles the header sits under the handle, not in the middle.
+    m_stack->setAlignment(tiles ? Qt::Alignment() : Qt::AlignTop);
 }
 
 void WidgetGallery::mousePressEvent(QMouseEvent *event)

@@ -36,10 +36,14 @@ public:
     QList<GalleryTile *> tiles() const { return m_tiles; }
     ToolbarButtonStyle *doneButton() const { return m_done; }
     QWidget *resizeHandle() const { return m_handle; }
+    QWidget *subtitle() const { return m_subtitle; }
+    QWidget *tileArea() const;
 
     static constexpr qreal collapsedHeight = 34;
     static constexpr qreal expandedThreshold = 95;
     static constexpr qreal cornerRadius = 26;
+    // The least of the tile grid worth showing: half a row, so it reads as a list.
+    static constexpr int minimumTileArea = 38;
 
 Q_SIGNALS:
     void heightRequested(qreal height);
@@ -60,6 +64,8 @@ private:
     QVBoxLayout *m_stack;
     QWidget *m_handle;
     QWidget *m_header;
+    QWidget *m_title;
+    QWidget *m_subtitle;
     QScrollArea *m_scroll;
     ToolbarButtonStyle *m_done;
     QList<GalleryTile *> m_tiles;

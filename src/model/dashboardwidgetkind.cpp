@@ -20,7 +20,7 @@ constexpr std::array<KindInfo, WidgetKinds::count> kTable {{
     {K::calendar, u"calendar", u"Calendar", u"A monthly date overview", u"calendar", 360, 330},
     {K::notes, u"notes", u"Notes", u"A persistent scratch pad", u"note.text", 330, 300},
     {K::battery, u"battery", u"Battery", u"Power at a glance", u"battery.75percent", 310, 190},
-    {K::system, u"system", u"Mac Status", u"Battery, memory and storage",
+    {K::system, u"system", u"System Status", u"Battery, memory and storage",
         u"gauge.with.dots.needle.67percent", 330, 270},
     {K::calculator, u"calculator", u"Calculator", u"Quick everyday calculations",
         u"plus.forwardslash.minus", 300, 410},

@@ -93,8 +93,14 @@ void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const 
     painter.translate(left, top);
     painter.scale(scale, scale);
     const qreal baseline = metrics.ascent();
-    walk(text, metrics, [&](const QString &part, qreal x, bool digit, qreal advance) {
-        const qreal offset = digit ? (advance - metrics.horizontalAdvance(part)) / 2 : 0;
+    walk(text, metrics, [&](const QString &part, qreal x, bool digit, qreal cell) {
+        // A digit's ink, not its advance, is centred: proportional digits carry uneven side
+        // bearings, which would show as uneven gaps between the cells.
+        qreal offset = 0;
+        if (digit) {
+            const QRectF ink = metrics.boundingRect(part.at(0));
+            offset = (cell - ink.width()) / 2 - ink.left();
+        }
         painter.drawText(QPointF(x + offset, baseline), part);
     });
     painter.restore();

@@ -7,9 +7,9 @@
 
 class QPainter;
 
-// Text with monospaced digits: every digit sits in a cell as wide as the font's widest
-// digit, so changing figures never shift ("1111" and "8888" are equally wide). Other
-// characters keep their own advance.
+// Text with monospaced digits: every digit sits centred in a cell as wide as the font's
+// widest digit, so changing figures never shift ("1111" and "8888" are equally wide).
+// Other characters keep their own advance.
 namespace DigitText {
 
 qreal width(const QString &text, const QFont &font);

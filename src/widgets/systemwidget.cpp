@@ -18,7 +18,7 @@ SystemWidget::SystemWidget(MachineSources sources, QWidget *parent)
           QStringLiteral("battery.75percent"), QStringLiteral("Battery"), Theme::green(), this))
 {
     setObjectName(QStringLiteral("systemFace"));
-    addHeader(QStringLiteral("laptopcomputer"), Theme::green(), QStringLiteral("THIS MAC"));
+    addHeader(QStringLiteral("laptopcomputer"), Theme::green(), QStringLiteral("THIS COMPUTER"));
     m_memoryRow->setObjectName(QStringLiteral("memoryRow"));
     m_storageRow->setObjectName(QStringLiteral("storageRow"));
     m_batteryRow->setObjectName(QStringLiteral("batteryRow"));
