@@ -2,6 +2,7 @@
 #include "unitconversion.h"
 #include "widgetdates.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <unicode/gregocal.h>
 
@@ -43,6 +44,10 @@ private Q_SLOTS:
     void weekdaySymbols_data();
     void weekdaySymbols();
     void addingMonthsClampsTheDay();
+
+    void localeFollowsEachCategory_data();
+    void localeFollowsEachCategory();
+    void defaultZoneFollowsTheSystem();
 
     void conversionRawTexts();
     void conversionResult_data();
@@ -256,6 +261,80 @@ void TestDates::conversionResult()
     QFETCH(QString, result);
     QCOMPARE(UnitConversions::result(input, conversion, icu::Locale(locale.toLatin1().constData())),
         result);
+}
+
+void TestDates::localeFollowsEachCategory_data()
+{
+    QTest::addColumn<QByteArrayList>("environment"); // name=value pairs
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("numbers");
+
+    QTest::addRow("English interface, German formats") << QByteArrayList {"LANG=en_US.UTF-8",
+        "LC_TIME=de_DE.UTF-8", "LC_NUMERIC=de_DE.UTF-8", "LC_MESSAGES=en_US.UTF-8"}
+                                                       << u"de_DE"_qs << u"de_DE"_qs;
+    QTest::addRow("each category its own")
+        << QByteArrayList {"LANG=fr_FR.UTF-8", "LC_TIME=ja_JP.UTF-8"} << u"ja_JP"_qs << u"fr_FR"_qs;
+    QTest::addRow("LC_ALL overrides both") << QByteArrayList {"LC_ALL=de_CH.UTF-8", "LC_TIME=ja_JP",
+        "LC_NUMERIC=fr_FR"} << u"de_CH"_qs << u"de_CH"_qs;
+    QTest::addRow("empty variables count as unset")
+        << QByteArrayList {"LC_ALL=", "LC_NUMERIC=", "LANG=en_GB.UTF-8"} << u"en_GB"_qs
+        << u"en_GB"_qs;
+    QTest::addRow("C is POSIX English")
+        << QByteArrayList {"LANG=C.UTF-8"} << u"en_US_POSIX"_qs << u"en_US_POSIX"_qs;
+    QTest::addRow("modifiers") << QByteArrayList {"LC_TIME=sr_RS@latin", "LANG=de_DE@euro"}
+                               << u"sr_Latn_RS"_qs << u"de_DE"_qs;
+}
+
+void TestDates::localeFollowsEachCategory()
+{
+    QFETCH(QByteArrayList, environment);
+    QFETCH(QString, time);
+    QFETCH(QString, numbers);
+    const auto lookUp = [&](const char *name) {
+        for (const QByteArray &pair : environment) {
+            if (pair.startsWith(QByteArray(name).append('=')))
+                return pair.mid(qstrlen(name) + 1);
+        }
+        return QByteArray();
+    };
+    QCOMPARE(QString::fromLatin1(
+                 Icu::localeFromPosix(Icu::localeName(Icu::Category::time, lookUp)).getName()),
+        time);
+    QCOMPARE(QString::fromLatin1(
+                 Icu::localeFromPosix(Icu::localeName(Icu::Category::numbers, lookUp)).getName()),
+        numbers);
+}
+
+void TestDates::defaultZoneFollowsTheSystem()
+{
+    const QByteArray saved = qgetenv("TZ");
+    const auto restore = qScopeGuard([&] {
+        saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved);
+        Icu::followSystemZone();
+    });
+    const auto defaultZone = [] {
+        std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
+        icu::UnicodeString id;
+        return Icu::toQString(zone->getID(id));
+    };
+    qputenv("TZ", "Asia/Tokyo");
+    Icu::followSystemZone();
+    const int generation = Icu::zoneGeneration();
+    qputenv("TZ", "America/New_York");
+    Icu::followSystemZone();
+    QCOMPARE(defaultZone(), u"America/New_York"_qs);
+    QCOMPARE(Icu::zoneGeneration(), generation + 1);
+
+    // A calendar a face holds moves with it.
+    auto calendar = Icu::calendar(icu::Locale("en_US"), u"Asia/Tokyo");
+    int seen = generation;
+    Icu::followZone(*calendar, seen);
+    icu::UnicodeString id;
+    QCOMPARE(Icu::toQString(calendar->getTimeZone().getID(id)), u"America/New_York"_qs);
+
+    // Unchanged: nothing moves.
+    Icu::followSystemZone();
+    QCOMPARE(Icu::zoneGeneration(), generation + 1);
 }
 
 QTEST_APPLESS_MAIN(TestDates)

@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <array>
@@ -182,6 +183,14 @@ void TestInfo::batteryCapacity_data()
         << Supplies {{"BAT1", battery({{"capacity", "90"}})},
                {"BAT0", battery({{"capacity", "10"}})}}
         << OptionalDouble(0.1) << true;
+    QTest::addRow("a wireless mouse is not the machine's battery")
+        << Supplies {{"BAT0", battery({{"capacity", "30"}, {"scope", "Device\n"}})},
+               {"hidpp_battery_0", battery({{"capacity", "5"}, {"scope", "Device\n"}})},
+               {"BAT1", battery({{"capacity", "70"}, {"scope", "System\n"}})}}
+        << OptionalDouble(0.7) << false;
+    QTest::addRow("BAT2 before BAT10") << Supplies {{"BAT10", battery({{"capacity", "10"}})},
+        {"BAT2", battery({{"capacity", "90"}})}}
+                                       << OptionalDouble(0.9) << false;
     QTest::addRow("empty source list is absent") << Supplies {} << OptionalDouble() << false;
 }
 
@@ -462,24 +471,46 @@ void TestInfo::settingsProgramFoundInOrder()
 void TestInfo::openerReportsFailures_data()
 {
     QTest::addColumn<LinkTarget>("target");
+    QTest::addColumn<QByteArray>("launcher"); // the xdg-open on PATH; none when empty
     QTest::addColumn<bool>("opens");
 
-    QTest::addRow("folder without a path") << LinkTarget {LinkTarget::Kind::folder, {}} << false;
+    const LinkTarget here {LinkTarget::Kind::folder, QDir::tempPath()};
+    QTest::addRow("folder without a path")
+        << LinkTarget {LinkTarget::Kind::folder, {}} << QByteArray() << false;
     QTest::addRow("missing folder")
-        << LinkTarget {LinkTarget::Kind::folder, "/nonexistent/corvina/folder"} << false;
-    QTest::addRow("program without a path") << LinkTarget {LinkTarget::Kind::program, {}} << false;
+        << LinkTarget {LinkTarget::Kind::folder, "/nonexistent/corvina/folder"} << QByteArray()
+        << false;
+    QTest::addRow("launcher finds no handler") << here << QByteArray("exit 3") << false;
+    QTest::addRow("launcher opens the folder") << here << QByteArray("exit 0") << true;
+    QTest::addRow("launcher stays with the file browser") << here << QByteArray("sleep 4") << true;
+    QTest::addRow("program without a path")
+        << LinkTarget {LinkTarget::Kind::program, {}} << QByteArray() << false;
     QTest::addRow("missing program")
-        << LinkTarget {LinkTarget::Kind::program, "/nonexistent/corvina-settings"} << false;
+        << LinkTarget {LinkTarget::Kind::program, "/nonexistent/corvina-settings"} << QByteArray()
+        << false;
     QTest::addRow("program that starts")
-        << LinkTarget {LinkTarget::Kind::program, "/bin/true"} << true;
+        << LinkTarget {LinkTarget::Kind::program, "/bin/true"} << QByteArray() << true;
 }
 
 void TestInfo::openerReportsFailures()
 {
     QFETCH(LinkTarget, target);
+    QFETCH(QByteArray, launcher);
     QFETCH(bool, opens);
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+    if (!launcher.isEmpty()) {
+        const QString script = bin.filePath(QStringLiteral("xdg-open"));
+        QVERIFY(writeFile(script, "#!/bin/sh\n" + launcher + "\n"));
+        QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":/usr/bin:/bin");
+    }
     DesktopLinkOpener opener;
-    QCOMPARE(opener.open(target), opens);
+    std::optional<bool> opened;
+    opener.open(target, [&](bool result) { opened = result; });
+    QTRY_VERIFY(opened.has_value());
+    QCOMPARE(*opened, opens);
 }
 
 void TestInfo::systemPasteboardCountsEveryChange()

@@ -43,7 +43,10 @@ public:
     IcuDefaults(const char *locale, const char16_t *zone)
         : m_locale(icu::Locale::getDefault())
         , m_zone(icu::TimeZone::createDefault())
+        , m_lcAll(qgetenv("LC_ALL"))
     {
+        // The faces read the user's formats from the environment.
+        qputenv("LC_ALL", QByteArray(locale) + ".UTF-8");
         UErrorCode status = U_ZERO_ERROR;
         icu::Locale::setDefault(icu::Locale(locale), status);
         icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone(zone));
@@ -53,11 +56,13 @@ public:
         UErrorCode status = U_ZERO_ERROR;
         icu::Locale::setDefault(m_locale, status);
         icu::TimeZone::adoptDefault(m_zone.release());
+        m_lcAll.isNull() ? qunsetenv("LC_ALL") : qputenv("LC_ALL", m_lcAll);
     }
 
 private:
     icu::Locale m_locale;
     std::unique_ptr<icu::TimeZone> m_zone;
+    QByteArray m_lcAll;
 };
 
 class FakePasteboard : public Pasteboard
@@ -83,10 +88,10 @@ public:
 class FakeOpener : public LinkOpener
 {
 public:
-    bool open(const LinkTarget &target) override
+    void open(const LinkTarget &target, std::function<void(bool)> done) override
     {
         opened << target;
-        return succeeds;
+        done(succeeds);
     }
     bool succeeds = true;
     QList<LinkTarget> opened;

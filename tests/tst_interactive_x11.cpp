@@ -37,6 +37,21 @@ bool clickAt(QPoint global)
         QString::number(global.y()), QStringLiteral("click"), QStringLiteral("1")});
 }
 
+// Puts `text` on the clipboard from another client, as copying in another program would.
+bool xclipCopy(const QString &text)
+{
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+        {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
+            QStringLiteral("UTF8_STRING"), QStringLiteral("-i")});
+    if (!xclip.waitForStarted(5000))
+        return false;
+    xclip.write(text.toUtf8());
+    xclip.closeWriteChannel();
+    // The parent exits once its child owns the selection.
+    return xclip.waitForFinished(10000) && xclip.exitCode() == 0;
+}
+
 bool type(const QString &text)
 {
     return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text});
@@ -54,6 +69,7 @@ private Q_SLOTS:
     void cleanup();
     void clickOnCardPaddingThenTypeUsesTheCalculator();
     void typingInNotesSavesEachKeystroke();
+    void noteKeepsExactlyWhatIsPasted();
 
 private:
     FakeDefaults m_defaults;
@@ -123,6 +139,23 @@ void TestInteractiveX11::typingInNotesSavesEachKeystroke()
     QVERIFY(type(QStringLiteral(" ok")));
     QTRY_VERIFY_WITH_TIMEOUT(m_store->widgets()[1].note.endsWith(QStringLiteral(" ok")), 3000);
     QCOMPARE(m_defaults.writes(kKey), 3);
+}
+
+void TestInteractiveX11::noteKeepsExactlyWhatIsPasted()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty())
+        QSKIP("needs xclip");
+    auto *face = qobject_cast<NotesWidget *>(m_notes->face());
+    QVERIFY(face);
+    QPlainTextEdit *editor = face->editor();
+    // Showing gives no field the keyboard; a click does.
+    QVERIFY(!editor->hasFocus());
+    const QString text = u"100\u00A0\u20AC and\u2028line\r\nnext"_qs;
+    QVERIFY(xclipCopy(text));
+    QVERIFY(clickAt(editor->mapToGlobal(editor->rect().center())));
+    QTRY_VERIFY_WITH_TIMEOUT(editor->hasFocus(), 3000);
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a"), QStringLiteral("ctrl+v")}));
+    QTRY_COMPARE_WITH_TIMEOUT(m_store->widgets()[1].note, text, 3000);
 }
 
 CORVINA_XVFB_TEST_MAIN(TestInteractiveX11)

@@ -4,21 +4,25 @@
 #include "countdownwidget.h"
 #include "dashboardstore.h"
 #include "digitlabel.h"
+#include "digittext.h"
 #include "fakedefaults.h"
 #include "icu.h"
 #include "noteswidget.h"
+#include "notetext.h"
 #include "stopwatchwidget.h"
 #include "theme.h"
 #include "toolbarbuttonstyle.h"
 #include "unitconversion.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <memory>
 
 namespace {
@@ -92,6 +96,7 @@ private Q_SLOTS:
     void newConverterShowsMilesInEnglish();
     void converterTypingAndPickingWriteThrough();
     void converterUnknownChoiceFallsBackWithoutRewriting();
+    void converterLongResultKeepsItsLeadingDigits();
 
     void countdownCaptionsAndDays();
     void countdownNameAndDateWriteThrough();
@@ -101,6 +106,10 @@ private Q_SLOTS:
     void notesShowDefaultTextAndSaveEachKeystroke();
     void notesLargePasteIsStoredWithOneSave();
     void twoNotesEditSeparateTexts();
+    void noteEditsKeepExactText_data();
+    void noteEditsKeepExactText();
+    void notesPasteAndLongNoteKeepExactText();
+    void noFieldTakesTheKeyboardOnShow();
 
     void writesForRemovedWidgetChangeNothing_data();
     void writesForRemovedWidgetChangeNothing();
@@ -352,6 +361,27 @@ void TestInteractiveFaces::converterUnknownChoiceFallsBackWithoutRewriting()
     QCOMPARE(fixture.widget(0).converterChoice, std::optional(u"Parsecs \u2192 Furlongs"_qs));
 }
 
+void TestInteractiveFaces::converterLongResultKeepsItsLeadingDigits()
+{
+    Fixture fixture({DashboardWidgetKind::converter});
+    fixture.store->updateWidget(fixture.id(0), [](DashboardWidget &widget) {
+        widget.converterInput = u"1e300"_qs;
+        widget.converterChoice = UnitConversions::rawText(UnitConversion::celsiusToFahrenheit);
+    });
+    ConverterWidget face(fixture.store.get(), fixture.id(0), nullptr, icu::Locale("en_US"));
+    face.resize(260, 200);
+    face.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&face));
+    auto *result = face.findChild<DigitLabel *>(u"result"_qs);
+    const QString full = result->text();
+    QVERIFY(full.startsWith(u"1,800,000,"_qs));
+    QCOMPARE(result->toolTip(), full);
+    const QString shown = DigitText::fitted(full, result->textFont(), result->width(), 0.5);
+    QVERIFY(shown.size() < full.size());
+    QVERIFY(shown.startsWith(u"1,800,"_qs));
+    QVERIFY(shown.endsWith(QChar(0x2026)));
+}
+
 void TestInteractiveFaces::countdownCaptionsAndDays()
 {
     Fixture fixture({DashboardWidgetKind::countdown});
@@ -485,7 +515,8 @@ void TestInteractiveFaces::notesLargePasteIsStoredWithOneSave()
         large += line;
     face.editor()->selectAll();
     face.editor()->insertPlainText(large); // what a paste does
-    QCOMPARE(fixture.saves(), 1);
+    // A note this long is saved once typing pauses.
+    QTRY_COMPARE(fixture.saves(), 1);
     QCOMPARE(fixture.widget(0).note.size(), large.size());
     QCOMPARE(fixture.widget(0).note, large);
 }
@@ -502,6 +533,110 @@ void TestInteractiveFaces::twoNotesEditSeparateTexts()
     QCOMPARE(fixture.widget(1).note, u"B"_qs);
     QCOMPARE(second.editor()->toPlainText(), u"B"_qs);
     QCOMPARE(first.editor()->toPlainText(), u"AIdeas, reminders, anything\u2026"_qs);
+}
+
+void TestInteractiveFaces::noteEditsKeepExactText_data()
+{
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<int>("position"); // in the editor's display
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QString>("inserted"); // display form
+    QTest::addColumn<QString>("exact"); // what the user pasted, when known
+    QTest::addColumn<QString>("expected");
+
+    const QString separators = u"100\u00A0\u20AC and\u2028line"_qs;
+    QTest::addRow("no-break space and line separator kept")
+        << separators << 15 << 0 << u"!"_qs << QString() << separators + u'!';
+    QTest::addRow("typing after CR LF keeps every line end")
+        << u"a\r\nb\rc\nd"_qs << 3 << 0 << u"X"_qs << QString() << u"a\r\nbX\rc\nd"_qs;
+    QTest::addRow("deleting a CR LF deletes both")
+        << u"a\r\nb\rc"_qs << 1 << 1 << QString() << QString() << u"ab\rc"_qs;
+    QTest::addRow("Enter is a line feed")
+        << u"a\r\nb"_qs << 1 << 0 << u"\u2029"_qs << QString() << u"a\n\r\nb"_qs;
+    QTest::addRow("paste keeps its CR LF")
+        << u"ab"_qs << 1 << 0 << u"x\u2029y"_qs << u"x\r\ny"_qs << u"ax\r\nyb"_qs;
+    QTest::addRow("paste over a selection")
+        << u"one\ntwo"_qs << 1 << 4 << u"\u00A0\u2029"_qs << u"\u00A0\r"_qs << u"o\u00A0\rwo"_qs;
+    const QString line(3000, u'a');
+    QTest::addRow("removing a soft cut keeps the long line")
+        << line << int(NoteText::chunkLength) << 1 << QString() << QString() << line;
+    QTest::addRow("typing after a soft cut")
+        << line << int(NoteText::chunkLength) + 1 << 0 << u"b"_qs << QString()
+        << QString(line).insert(NoteText::chunkLength, u'b');
+    QTest::addRow("edit past the end is clamped")
+        << u"ab"_qs << 9 << 4 << u"c"_qs << QString() << u"abc"_qs;
+}
+
+void TestInteractiveFaces::noteEditsKeepExactText()
+{
+    QFETCH(QString, note);
+    QFETCH(int, position);
+    QFETCH(int, removed);
+    QFETCH(QString, inserted);
+    QFETCH(QString, exact);
+    QFETCH(QString, expected);
+    NoteText text(note);
+    QCOMPARE(text.displayLength(), text.display().size());
+    text.apply(position, removed, inserted,
+        exact.isNull() ? std::nullopt : std::optional<QStringView>(exact));
+    QCOMPARE(text.exact(), expected);
+    QCOMPARE(text.displayLength(), text.display().size());
+    QCOMPARE(text.exactMid(0, text.displayLength()), expected);
+}
+
+void TestInteractiveFaces::notesPasteAndLongNoteKeepExactText()
+{
+    Fixture fixture({DashboardWidgetKind::notes});
+    const QString pasted = u"100\u00A0\u20AC and\u2028line\r\nnext"_qs;
+    {
+        NotesWidget face(fixture.store.get(), fixture.id(0));
+        face.editor()->selectAll();
+        QGuiApplication::clipboard()->setText(pasted);
+        face.editor()->paste();
+        QCOMPARE(fixture.widget(0).note, pasted);
+        QTest::keyClick(face.editor(), Qt::Key_Exclam);
+        QCOMPARE(fixture.widget(0).note, pasted + u'!');
+        face.editor()->selectAll();
+        face.editor()->copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), pasted + u'!');
+    }
+
+    // A long note with a long line and CR LF line ends loads in slices, unchanged, and
+    // its last keystroke is saved when the face goes away.
+    QString note = QString(3 * NoteText::chunkLength, u'x') + u"\r\n"_qs;
+    while (note.size() <= NotesWidget::immediateSaveLimit)
+        note += u"line\u00A0of text\r\n"_qs;
+    fixture.store->updateWidget(fixture.id(0), [&](DashboardWidget &w) { w.note = note; });
+    fixture.defaults.resetCounts();
+    {
+        NotesWidget face(fixture.store.get(), fixture.id(0));
+        QVERIFY(!face.isLoaded());
+        QTRY_VERIFY(face.isLoaded());
+        QCOMPARE(fixture.saves(), 0);
+        face.editor()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(face.editor(), u"end"_qs);
+        QCOMPARE(fixture.saves(), 0);
+    }
+    QCOMPARE(fixture.saves(), 1);
+    QCOMPARE(fixture.widget(0).note, note + u"end"_qs);
+}
+
+void TestInteractiveFaces::noFieldTakesTheKeyboardOnShow()
+{
+    Fixture fixture({DashboardWidgetKind::notes, DashboardWidgetKind::converter,
+        DashboardWidgetKind::countdown});
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    layout->addWidget(new NotesWidget(fixture.store.get(), fixture.id(0)));
+    layout->addWidget(new ConverterWidget(fixture.store.get(), fixture.id(1)));
+    layout->addWidget(new CountdownWidget(
+        fixture.store.get(), fixture.id(2), Icu::calendar(icu::Locale("en_US"), u"UTC")));
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(QApplication::focusWidget(), nullptr);
+    QTest::keyClicks(&window, u"Q"_qs);
+    QCOMPARE(fixture.defaults.totalWrites(), 0);
 }
 
 void TestInteractiveFaces::writesForRemovedWidgetChangeNothing_data()
@@ -569,6 +704,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     // The faces read the user's locale; pin it.
+    qputenv("LC_ALL", "en_US.UTF-8");
     UErrorCode status = U_ZERO_ERROR;
     icu::Locale::setDefault(icu::Locale("en_US"), status);
     TestInteractiveFaces test;

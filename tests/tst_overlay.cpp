@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -261,6 +263,22 @@ private Q_SLOTS:
         QVERIFY(!controller->isVisible());
         QVERIFY(!reached);
         edit->removeEventFilter(&watch);
+    }
+
+    void escOnAnAlertClosesTheAlertOnly()
+    {
+        controller->start();
+        controller->show();
+        auto *alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Unable to open link"),
+            QString(), QMessageBox::Ok, controller->panels().constFirst()->view());
+        alert->setAttribute(Qt::WA_DeleteOnClose);
+        alert->setWindowModality(Qt::WindowModal);
+        alert->open();
+        QVERIFY(QTest::qWaitForWindowExposed(alert));
+        QPointer<QMessageBox> watched(alert);
+        QTest::keyClick(alert, Qt::Key_Escape);
+        QTRY_VERIFY(!watched);
+        QVERIFY(controller->isVisible());
     }
 
     void otherKeysPassWhileShown()

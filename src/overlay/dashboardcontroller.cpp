@@ -6,6 +6,7 @@
 #include "globalhotkey.h"
 #include "windowhints.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
 
@@ -212,8 +213,10 @@ void DashboardController::screensChanged()
 bool DashboardController::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    // Esc on an alert over the overlay closes the alert only.
     if (m_visible && (type == QEvent::KeyPress || type == QEvent::ShortcutOverride)
-        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape
+        && !QApplication::activeModalWidget()) {
         // Claim the override so no shortcut fires; the press that follows hides.
         event->accept();
         if (type == QEvent::KeyPress)

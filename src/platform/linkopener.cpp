@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
+#include <memory>
 
 namespace {
 
@@ -27,21 +29,57 @@ std::optional<QString> firstLocation(QStandardPaths::StandardLocation location)
 
 } // namespace
 
-bool DesktopLinkOpener::open(const LinkTarget &target)
+DesktopLinkOpener::DesktopLinkOpener(QObject *parent)
+    : QObject(parent)
+{ }
+
+void DesktopLinkOpener::open(const LinkTarget &target, std::function<void(bool opened)> done)
 {
-    if (target.path.isEmpty())
-        return false;
-    switch (target.kind) {
-    case LinkTarget::Kind::folder:
-        // The file browser is started detached and would report a missing folder only in
-        // its own window, so check here where the failure can still be shown.
-        if (!QFileInfo(target.path).isDir())
-            return false;
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(target.path));
-    case LinkTarget::Kind::program:
-        return QProcess::startDetached(target.path, {});
+    if (target.path.isEmpty()) {
+        done(false);
+        return;
     }
-    return false;
+    if (target.kind == LinkTarget::Kind::program) {
+        done(QProcess::startDetached(target.path, {}));
+        return;
+    }
+    // The file browser would report a missing folder only in its own window, so check
+    // here where the failure can still be shown.
+    if (!QFileInfo(target.path).isDir()) {
+        done(false);
+        return;
+    }
+    const QString launcher = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (launcher.isEmpty()) {
+        done(QDesktopServices::openUrl(QUrl::fromLocalFile(target.path)));
+        return;
+    }
+    // xdg-open says through its exit whether anything took the folder (3: no handler).
+    auto *process = new QProcess(this);
+    auto *grace = new QTimer(process);
+    auto answer = std::make_shared<std::function<void(bool)>>(std::move(done));
+    const auto settle = [answer](bool opened) {
+        if (*answer)
+            std::exchange(*answer, nullptr)(opened);
+    };
+    grace->setSingleShot(true);
+    connect(grace, &QTimer::timeout, this, [settle] { settle(true); });
+    connect(process, &QProcess::finished, this,
+        [process, settle](int code, QProcess::ExitStatus status) {
+            settle(status == QProcess::NormalExit && code == 0);
+            process->deleteLater();
+        });
+    connect(
+        process, &QProcess::errorOccurred, this, [process, settle](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart) {
+                settle(false);
+                process->deleteLater();
+            }
+        });
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start(launcher, {target.path});
+    grace->start(launcherGraceMs);
 }
 
 LinkPlaces LinkPlaces::current()

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // Where a quick link leads: a folder shown in the file browser or a program started on its own.
@@ -22,15 +24,25 @@ class LinkOpener
 public:
     virtual ~LinkOpener() = default;
 
-    // True when the folder was handed to the file browser or the program started.
-    virtual bool open(const LinkTarget &target) = 0;
+    // Starts opening `target` and calls `done` once, at once or when the launcher has
+    // answered, with true when the folder was shown or the program started.
+    virtual void open(const LinkTarget &target, std::function<void(bool opened)> done) = 0;
 };
 
-// Folders through QDesktopServices, programs through QProcess::startDetached.
-class DesktopLinkOpener final : public LinkOpener
+// Folders through xdg-open, whose exit tells whether a file browser took them (a
+// launcher still running after `launcherGrace` has handed over and counts as opened);
+// QDesktopServices where there is no xdg-open. Programs through QProcess::startDetached.
+class DesktopLinkOpener final
+    : public QObject
+    , public LinkOpener
 {
+    Q_OBJECT
+
 public:
-    bool open(const LinkTarget &target) override;
+    static constexpr int launcherGraceMs = 1500;
+
+    explicit DesktopLinkOpener(QObject *parent = nullptr);
+    void open(const LinkTarget &target, std::function<void(bool opened)> done) override;
 };
 
 // The places the quick links lead to on this machine.

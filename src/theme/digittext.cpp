@@ -2,6 +2,8 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
+#include <array>
 
 namespace DigitText {
 
@@ -12,18 +14,26 @@ bool isAsciiDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-qreal widestDigit(const QFontMetricsF &metrics)
+// The widest digit's ink plus the usual room beside a digit. The widest advance would do
+// for a font with even bearings, but a rounded font's "4" carries so much room that every
+// other digit would float in its cell.
+qreal cellWidth(const QFontMetricsF &metrics)
 {
-    qreal widest = 0;
-    for (char16_t c = u'0'; c <= u'9'; ++c)
-        widest = qMax(widest, metrics.horizontalAdvance(QChar(c)));
-    return widest;
+    qreal widestInk = 0;
+    std::array<qreal, 10> room {};
+    for (char16_t c = u'0'; c <= u'9'; ++c) {
+        const qreal ink = metrics.boundingRect(QChar(c)).width();
+        widestInk = qMax(widestInk, ink);
+        room[c - u'0'] = qMax(0.0, metrics.horizontalAdvance(QChar(c)) - ink);
+    }
+    std::sort(room.begin(), room.end());
+    return widestInk + (room[4] + room[5]) / 2;
 }
 
 // Calls `run(text, x, isDigit, advance)` for each digit and each run of other characters.
 template<typename Run> qreal walk(const QString &text, const QFontMetricsF &metrics, Run run)
 {
-    const qreal cell = widestDigit(metrics);
+    const qreal cell = cellWidth(metrics);
     qreal x = 0;
     qsizetype start = 0;
     const auto flush = [&](qsizetype end) {
@@ -67,9 +77,32 @@ qreal fittingScale(const QString &text, const QFont &font, qreal availableWidth,
     return qBound(qMin(minimumScale, 1.0), availableWidth / natural, 1.0);
 }
 
-void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const QString &text,
+QString fitted(const QString &text, const QFont &font, qreal availableWidth, qreal minimumScale)
+{
+    const qreal scale = qBound(0.01, minimumScale, 1.0);
+    if (width(text, font) * scale <= availableWidth)
+        return text;
+    // The longest start of the text that fits with the ellipsis after it.
+    const QChar ellipsis(0x2026);
+    qsizetype fits = 0;
+    qsizetype tooLong = text.size();
+    while (tooLong - fits > 1) {
+        const qsizetype middle = (fits + tooLong) / 2;
+        if (width(text.left(middle) + ellipsis, font) * scale <= availableWidth)
+            fits = middle;
+        else
+            tooLong = middle;
+    }
+    if (fits > 0 && text.at(fits - 1).isHighSurrogate())
+        --fits;
+    return text.left(fits) + ellipsis;
+}
+
+void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const QString &full,
     const QFont &font, qreal minimumScale)
 {
+    // Too wide even at the smallest scale: cut at the end, never drop the leading digits.
+    const QString text = fitted(full, font, rect.width(), minimumScale);
     const QFontMetricsF metrics(font);
     const qreal natural = width(text, font);
     const qreal scale = fittingScale(text, font, rect.width(), minimumScale);

@@ -186,7 +186,10 @@ CalendarWidget::CalendarWidget(std::unique_ptr<icu::Calendar> calendar, QWidget 
     connect(previous, &QToolButton::clicked, this, [this] { setMonthOffset(m_monthOffset - 1); });
     connect(today, &QToolButton::clicked, this, [this] { setMonthOffset(0); });
     connect(next, &QToolButton::clicked, this, [this] { setMonthOffset(m_monthOffset + 1); });
-    startTimeline(30s, [this](const QDateTime &) { refresh(); });
+    startTimeline(30s, [this, zone = Icu::zoneGeneration()](const QDateTime &) mutable {
+        Icu::followZone(*m_calendar, zone);
+        refresh();
+    });
 }
 
 CalendarWidget::~CalendarWidget() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "facewidget.h"
+#include "icu.h"
 #include "instant.h"
 
 #include <QList>
@@ -58,7 +59,7 @@ public:
     using Clock = std::function<Instant()>;
 
     CalendarWidget(std::unique_ptr<icu::Calendar> calendar, QWidget *parent = nullptr,
-        Clock clock = &Instant::now, const icu::Locale &locale = icu::Locale::getDefault());
+        Clock clock = &Instant::now, const icu::Locale &locale = Icu::timeLocale());
     ~CalendarWidget() override;
 
     int monthOffset() const { return m_monthOffset; }

@@ -2,6 +2,7 @@
 
 #include "faceconventions.h"
 #include "faceheader.h"
+#include "fieldstyle.h"
 #include "pasteboard.h"
 #include "symbols.h"
 #include "theme.h"
@@ -25,6 +26,7 @@ QPlainTextEdit *textArea(QWidget *parent)
     auto *area = new QPlainTextEdit(parent);
     area->setObjectName(QStringLiteral("clipboardText"));
     area->setReadOnly(true);
+    FieldStyle::takeFocusOnClick(area);
     area->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     area->setFrameShape(QFrame::NoFrame);
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

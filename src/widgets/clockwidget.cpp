@@ -33,7 +33,7 @@ ClockWidget::ClockWidget(QWidget *parent)
 
 void ClockWidget::tick(Instant at)
 {
-    const icu::Locale locale = Icu::userLocale();
+    const icu::Locale locale = Icu::timeLocale();
     const std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
     m_time->setText(ClockText::time(at, locale, *zone));
     m_date->setText(ClockText::date(at, locale, *zone));

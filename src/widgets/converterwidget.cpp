@@ -96,6 +96,10 @@ ConverterWidget::ConverterWidget(
     m_result->setObjectName(QStringLiteral("result"));
     m_result->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_result->setMinimumScale(0.5);
+    // A result too long to show whole never widens the card: it is cut with an ellipsis
+    // and keeps its full value in the tooltip.
+    m_result->setSizePolicy(QSizePolicy::Ignored, m_result->sizePolicy().verticalPolicy());
+    m_result->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     resultRow->addWidget(m_result, 1, Qt::AlignVCenter);
     addRow(resultRow);
 
@@ -126,5 +130,7 @@ void ConverterWidget::refresh()
             - UnitConversions::all.begin());
     if (m_picker->currentIndex() != index)
         m_picker->setCurrentIndex(index);
-    m_result->setText(UnitConversions::result(input, conversion, m_locale));
+    const QString result = UnitConversions::result(input, conversion, m_locale);
+    m_result->setText(result);
+    m_result->setToolTip(result);
 }

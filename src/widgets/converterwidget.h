@@ -1,6 +1,7 @@
 #pragma once
 
 #include "facewidget.h"
+#include "icu.h"
 #include "unitconversion.h"
 
 #include <QComboBox>
@@ -32,7 +33,7 @@ class ConverterWidget : public FaceWidget
 
 public:
     ConverterWidget(DashboardStore *store, const QUuid &id, QWidget *parent = nullptr,
-        const icu::Locale &locale = icu::Locale::getDefault());
+        const icu::Locale &locale = Icu::numberLocale());
 
     QString resultText() const;
 

@@ -84,7 +84,10 @@ CountdownWidget::CountdownWidget(DashboardStore *store, const QUuid &id,
         [this](const QString &text) { FaceBindings::setCountdownTitle(*m_store, m_id, text); });
     connect(m_date, &QDateEdit::dateChanged, this, &CountdownWidget::pickDate);
     connect(m_store, &DashboardStore::widgetsChanged, this, &CountdownWidget::refresh);
-    startTimeline(30s, [this](const QDateTime &) { refresh(); });
+    startTimeline(30s, [this, zone = Icu::zoneGeneration()](const QDateTime &) mutable {
+        Icu::followZone(*m_calendar, zone);
+        refresh();
+    });
 }
 
 CountdownWidget::~CountdownWidget() = default;

@@ -46,7 +46,7 @@ QLabel *supportingLabel(const QString &text, QWidget *parent)
 
 QString percent(double fraction, int fractionDigits)
 {
-    return Icu::formatPercent(fraction, fractionDigits, Icu::userLocale());
+    return Icu::formatPercent(fraction, fractionDigits, Icu::numberLocale());
 }
 
 QString percent(double fraction, int fractionDigits, const char *localeName)
@@ -60,8 +60,12 @@ QTimer *startTimeline(QObject *owner, std::chrono::milliseconds interval,
     auto *timer = new QTimer(owner);
     timer->setTimerType(Qt::PreciseTimer);
     timer->setInterval(interval);
-    QObject::connect(
-        timer, &QTimer::timeout, owner, [tick] { tick(QDateTime::currentDateTime()); });
+    // Every tick, and so every show, follows a change of the system's zone.
+    QObject::connect(timer, &QTimer::timeout, owner, [tick] {
+        Icu::followSystemZone();
+        tick(QDateTime::currentDateTime());
+    });
+    Icu::followSystemZone();
     tick(QDateTime::currentDateTime());
     timer->start();
     return timer;

@@ -51,14 +51,21 @@ void applyDarkPalette(QWidget *widget)
     widget->setPalette(palette);
 }
 
+void takeFocusOnClick(QWidget *field)
+{
+    field->setFocusPolicy(Qt::ClickFocus);
+}
+
 void applyTextField(QLineEdit *field)
 {
+    takeFocusOnClick(field);
     applyDarkPalette(field);
     field->setStyleSheet(fieldSheet(QStringLiteral("QLineEdit")));
 }
 
 void applyDateField(QDateEdit *field)
 {
+    takeFocusOnClick(field);
     applyDarkPalette(field);
     // Left to the style's own frame so that the pop-up arrow stays drawn.
     QPalette palette = field->palette();
@@ -71,6 +78,7 @@ void applyDateField(QDateEdit *field)
 
 void applyPicker(QComboBox *picker)
 {
+    takeFocusOnClick(picker);
     applyDarkPalette(picker);
     applyDarkPalette(picker->view());
 }

@@ -9,6 +9,9 @@ class QWidget;
 // picker that read well on the frosted card.
 namespace FieldStyle {
 
+// A field takes the keyboard when clicked, never just because the overlay appeared.
+// Every apply function below does this.
+void takeFocusOnClick(QWidget *field);
 void applyTextField(QLineEdit *field);
 void applyDateField(QDateEdit *field);
 void applyPicker(QComboBox *picker);

@@ -1,5 +1,6 @@
 #include "icu.h"
 
+#include <QTimeZone>
 #include <unicode/dtptngen.h>
 #include <unicode/gregocal.h>
 #include <unicode/numfmt.h>
@@ -8,15 +9,102 @@
 
 namespace Icu {
 
-icu::Locale userLocale()
+QByteArray localeName(Category category, const std::function<QByteArray(const char *)> &environment)
 {
-    return icu::Locale::getDefault();
+    for (const char *variable :
+        {"LC_ALL", category == Category::time ? "LC_TIME" : "LC_NUMERIC", "LANG"}) {
+        QByteArray value = environment(variable);
+        if (!value.isEmpty())
+            return value;
+    }
+    return {};
+}
+
+icu::Locale localeFromPosix(const QByteArray &name)
+{
+    if (name.isEmpty())
+        return icu::Locale::getDefault();
+    // language[_territory][.codeset][@modifier]
+    QByteArray base = name;
+    QByteArray modifier;
+    if (const qsizetype at = base.indexOf('@'); at >= 0) {
+        modifier = base.mid(at + 1);
+        base.truncate(at);
+    }
+    if (const qsizetype dot = base.indexOf('.'); dot >= 0)
+        base.truncate(dot);
+    if (base == "C" || base == "POSIX")
+        return icu::Locale("en_US_POSIX");
+    icu::Locale locale(base.constData());
+    if (locale.isBogus())
+        return icu::Locale::getDefault();
+    if (modifier == "latin" || modifier == "cyrillic") {
+        const QByteArray scripted = QByteArray(locale.getLanguage())
+            + (modifier == "latin" ? "_Latn_" : "_Cyrl_") + locale.getCountry();
+        return icu::Locale(scripted.constData());
+    }
+    return locale;
+}
+
+namespace {
+
+QByteArray environmentVariable(const char *name)
+{
+    return qgetenv(name);
+}
+
+} // namespace
+
+icu::Locale timeLocale()
+{
+    return localeFromPosix(localeName(Category::time, environmentVariable));
+}
+
+icu::Locale numberLocale()
+{
+    return localeFromPosix(localeName(Category::numbers, environmentVariable));
+}
+
+namespace {
+
+QByteArray s_systemZone;
+int s_zoneGeneration = 0;
+
+} // namespace
+
+void followSystemZone()
+{
+    const QByteArray system = QTimeZone::systemTimeZoneId();
+    if (system.isEmpty() || system == s_systemZone)
+        return;
+    const bool first = s_systemZone.isEmpty();
+    s_systemZone = system;
+    if (first)
+        return;
+    std::unique_ptr<icu::TimeZone> zone = knownTimeZone(QString::fromLatin1(system));
+    if (!zone)
+        return;
+    icu::TimeZone::adoptDefault(zone.release());
+    ++s_zoneGeneration;
+}
+
+int zoneGeneration()
+{
+    return s_zoneGeneration;
+}
+
+void followZone(icu::Calendar &calendar, int &generation)
+{
+    if (generation == s_zoneGeneration)
+        return;
+    generation = s_zoneGeneration;
+    calendar.adoptTimeZone(icu::TimeZone::createDefault());
 }
 
 std::unique_ptr<icu::Calendar> currentCalendar()
 {
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Calendar> calendar(new icu::GregorianCalendar(userLocale(), status));
+    std::unique_ptr<icu::Calendar> calendar(new icu::GregorianCalendar(timeLocale(), status));
     if (U_FAILURE(status))
         return nullptr;
     return calendar;

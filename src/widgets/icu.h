@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <functional>
 #include <memory>
 #include <unicode/calendar.h>
 #include <unicode/locid.h>
@@ -15,10 +16,37 @@
 // helpers read the user's settings.
 namespace Icu {
 
-// The user's locale as ICU resolves it from LC_ALL / LC_* / LANG.
-icu::Locale userLocale();
-// A Gregorian calendar in the default time zone, with the user's first weekday.
+// The locale categories the faces format by.
+enum class Category {
+    time, // times, dates, weekday names and the calendar (LC_TIME)
+    numbers, // numbers, percentages and the converter (LC_NUMERIC)
+};
+
+// The POSIX locale name the environment gives `category`: LC_ALL, then the category's
+// own variable, then LANG; an empty variable counts as unset. Empty when none is set.
+QByteArray localeName(
+    Category category, const std::function<QByteArray(const char *)> &environment);
+// The ICU locale of a POSIX name such as "de_DE.UTF-8" or "sr_RS@latin"; "C" and
+// "POSIX" are en_US_POSIX, and an empty name is ICU's default locale.
+icu::Locale localeFromPosix(const QByteArray &name);
+// The user's locale for times and for numbers, from the environment. ICU's own default
+// follows LC_MESSAGES, which is the language of the interface, not the user's formats.
+icu::Locale timeLocale();
+icu::Locale numberLocale();
+
+// A Gregorian calendar in the default time zone, with the first weekday of the user's
+// time locale.
 std::unique_ptr<icu::Calendar> currentCalendar();
+
+// ICU keeps the zone it found at start for the life of the process. This brings its
+// default zone in line with the system's current one (TZ, /etc/localtime) when that has
+// changed since the last call; the first call only notes the system's zone.
+void followSystemZone();
+// Grows each time followSystemZone() moves the default zone, so that a face holding its
+// own calendar knows to move it too.
+int zoneGeneration();
+// Moves a face's own calendar to the default zone when that moved since `generation`.
+void followZone(icu::Calendar &calendar, int &generation);
 // A Gregorian calendar for `locale` in `zoneId` (tests pin both).
 std::unique_ptr<icu::Calendar> calendar(const icu::Locale &locale, QStringView zoneId);
 

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 
 namespace {
 
@@ -99,13 +100,22 @@ QuickLinksWidget::QuickLinksWidget(
 
 void QuickLinksWidget::press(const QuickLink &link)
 {
-    if (m_opener && m_opener->open(link.target)) {
-        if (m_close)
-            m_close();
+    if (!m_opener) {
+        m_failedLink = link.title;
+        showAlert();
         return;
     }
-    m_failedLink = link.title;
-    showAlert();
+    m_opener->open(link.target, [face = QPointer(this), title = link.title](bool opened) {
+        if (!face)
+            return;
+        if (opened) {
+            if (face->m_close)
+                face->m_close();
+            return;
+        }
+        face->m_failedLink = title;
+        face->showAlert();
+    });
 }
 
 QString QuickLinksWidget::alertMessage(const std::optional<QString> &failedLink)

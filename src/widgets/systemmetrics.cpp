@@ -92,15 +92,59 @@ std::optional<double> capacityFraction(double current, double maximum)
     return clampedFraction(current / maximum);
 }
 
+namespace {
+
+// Natural order of names: digit runs compare as numbers, so BAT2 comes before BAT10.
+bool naturalLess(const QString &a, const QString &b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a.at(i).isDigit() && b.at(j).isDigit()) {
+            qsizetype endA = i;
+            qsizetype endB = j;
+            while (endA < a.size() && a.at(endA).isDigit())
+                ++endA;
+            while (endB < b.size() && b.at(endB).isDigit())
+                ++endB;
+            // Without leading zeros the longer run is the larger number.
+            QStringView runA = QStringView(a).mid(i, endA - i);
+            QStringView runB = QStringView(b).mid(j, endB - j);
+            while (runA.size() > 1 && runA.front() == u'0')
+                runA = runA.mid(1);
+            while (runB.size() > 1 && runB.front() == u'0')
+                runB = runB.mid(1);
+            if (runA.size() != runB.size())
+                return runA.size() < runB.size();
+            if (const int order = runA.compare(runB); order != 0)
+                return order < 0;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (a.at(i) != b.at(j))
+            return a.at(i) < b.at(j);
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
+}
+
+} // namespace
+
 std::optional<double> currentCapacity(const QString &root)
 {
     const QDir folder(root);
-    const QStringList entries
-        = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
+    QStringList entries = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System);
+    std::sort(entries.begin(), entries.end(), naturalLess);
     for (const QString &entry : entries) {
         const QString base = folder.filePath(entry) + QLatin1Char('/');
         const std::optional<QByteArray> type = readSmallFile(base + QLatin1String("type"));
         if (!type || type->trimmed() != "Battery")
+            continue;
+        // A wireless mouse or keyboard reports its own battery with scope "Device".
+        const std::optional<QByteArray> scope = readSmallFile(base + QLatin1String("scope"));
+        if (scope && !scope->trimmed().isEmpty() && scope->trimmed() != "System")
             continue;
 
         // Only the first battery counts; the first pair of figures it has decides.

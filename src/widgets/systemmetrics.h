@@ -24,7 +24,8 @@ inline constexpr char powerSupplyRoot[] = "/sys/class/power_supply";
 
 // current / max, with a maximum of 0 or less absent, and the result clamped to [0, 1].
 std::optional<double> capacityFraction(double current, double maximum);
-// The charge of the first entry under `root`, by name, whose type is "Battery".
+// The charge of the first entry under `root`, in natural order of names (BAT2 before
+// BAT10), whose type is "Battery" and whose scope, if given, is "System".
 std::optional<double> currentCapacity(const QString &root = QString::fromLatin1(powerSupplyRoot));
 
 } // namespace PowerSource

@@ -82,7 +82,7 @@ QStringList weekdaySymbols(const icu::Calendar &calendar)
     UErrorCode status = U_ZERO_ERROR;
     const icu::Locale locale = calendar.getLocale(ULOC_VALID_LOCALE, status);
     icu::DateFormatSymbols symbols(
-        U_SUCCESS(status) ? locale : icu::Locale::getDefault(), calendar.getType(), status);
+        U_SUCCESS(status) ? locale : Icu::timeLocale(), calendar.getType(), status);
     if (U_FAILURE(status))
         return {};
     int32_t count = 0;

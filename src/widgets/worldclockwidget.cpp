@@ -62,7 +62,7 @@ WorldClockWidget::WorldClockWidget(QWidget *parent)
 
 void WorldClockWidget::tick(Instant at)
 {
-    const icu::Locale locale = Icu::userLocale();
+    const icu::Locale locale = Icu::timeLocale();
     const std::unique_ptr<icu::TimeZone> local(icu::TimeZone::createDefault());
     const QList<ClockText::City> &cities = ClockText::worldCities();
     for (qsizetype i = 0; i < m_times.size(); ++i)

@@ -34,7 +34,7 @@ public:
 class NoOpener : public LinkOpener
 {
 public:
-    bool open(const LinkTarget &) override { return false; }
+    void open(const LinkTarget &, std::function<void(bool)> done) override { done(false); }
 };
 
 void writeFile(const QString &path, const QByteArray &content)
