@@ -9,7 +9,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# qt6-wayland: without it Qt falls back to XWayland on a Wayland session, where the
+# backdrop cannot be captured and F12 arrives only while an X11 window has focus.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libicu72, qt6-qpa-plugins, libqt6svg6, fonts-inter, fonts-quicksand, fonts-noto-core")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-desktop-portal")
+    "libicu72, qt6-qpa-plugins, qt6-wayland, libqt6svg6, fonts-inter, fonts-quicksand, fonts-noto-core")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-desktop-portal")
 include(CPack)

@@ -404,6 +404,37 @@ private Q_SLOTS:
         QCOMPARE(&controller->panels().at(0)->store(), &controller->panels().at(1)->store());
     }
 
+    void displayIdentifiers_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<QString>("identifier");
+        const QString dell = QStringLiteral("DELL U2720Q");
+        QTest::addRow("connector") << "DP-1" << dell << "5XG1"
+                                   << "DP-1";
+        QTest::addRow("no name") << "" << dell << "5XG1" << dell;
+        QTest::addRow("XWayland, with EDID") << "XWAYLAND2" << dell << "5XG1" << dell + " 5XG1";
+        QTest::addRow("XWayland, model only") << "XWAYLAND0" << dell << "" << dell;
+        QTest::addRow("XWayland, no EDID") << "XWAYLAND7"
+                                           << ""
+                                           << ""
+                                           << "XWayland 1920x1080+1280+0";
+        QTest::addRow("not XWayland's pattern") << "XWAYLAND" << dell << ""
+                                                << "XWAYLAND";
+    }
+
+    // XWayland renames an output that comes back; the arrangement must not follow the name.
+    void displayIdentifiers()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, model);
+        QFETCH(QString, serial);
+        QFETCH(QString, identifier);
+        QCOMPARE(
+            QtScreens::displayIdentifier(name, model, serial, {1280, 0, 1920, 1080}), identifier);
+    }
+
     void cardsAreClampedIntoTheScreenBeforeShowing()
     {
         const DashboardWidget far = widgetAt(DashboardWidgetKind::clock, 1500, 950);

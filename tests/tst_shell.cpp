@@ -298,6 +298,42 @@ private Q_SLOTS:
         QVERIFY(!lines.at(5).isEmpty());
     }
 
+    void reachabilityMessages_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<QString>("desktop");
+        QTest::addColumn<QString>("message");
+        QTest::addRow("F12 and a tray") << QString() << true << "kde" << QString();
+        QTest::addRow("F12, no tray")
+            << QString() << false << "gnome"
+            << "there is no system tray here; open Corvina with F12 or by running "
+               "\"corvina --toggle\".";
+        QTest::addRow("a tray, no F12 on sway")
+            << "this desktop's portal has no global shortcuts" << true << "sway"
+            << "F12 will not open Corvina: this desktop's portal has no global shortcuts. Open it "
+               "from the tray, or add \"bindsym F12 exec corvina --toggle\" to your sway config.";
+        // Once two lines, the first pointing at a tray the second said was missing.
+        QTest::addRow("neither on GNOME")
+            << "this desktop's portal has no global shortcuts" << false << "gnome"
+            << "F12 will not open Corvina (this desktop's portal has no global shortcuts) and "
+               "there "
+               "is no system tray here; open it by running \"corvina --toggle\", or bind F12 to "
+               "\"corvina --toggle\" in Settings \u2192 Keyboard \u2192 View and Customise "
+               "Shortcuts \u2192 Custom Shortcuts.";
+    }
+
+    void reachabilityMessages()
+    {
+        QFETCH(QString, failure);
+        QFETCH(bool, tray);
+        QFETCH(QString, desktop);
+        QFETCH(QString, message);
+        QCOMPARE(AppShell::reachabilityMessage(
+                     failure.isNull() ? std::nullopt : std::optional(failure), tray, desktop),
+            message);
+    }
+
     void theAppIconLoads() { QVERIFY(!AppShell::appIcon().pixmap(64, 64).isNull()); }
 };
 

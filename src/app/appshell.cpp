@@ -1,7 +1,10 @@
 #include "appshell.h"
 
+#include "globalhotkey.h"
+
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -52,6 +55,7 @@ QIcon AppShell::appIcon()
 AppShell::AppShell(
     Defaults &defaults, OverlayPlatform platform, FaceServices services, QObject *parent)
     : QObject(parent)
+    , m_hotKey(platform.hotKey)
     , m_controller(defaults, std::move(platform), services)
     , m_menu(new QMenu)
 {
@@ -85,23 +89,31 @@ void AppShell::start(const QString &sessionDirectory)
     m_tray = new QSystemTrayIcon(traySymbol());
     m_tray->setToolTip(QStringLiteral("Corvina"));
     m_tray->setContextMenu(m_menu);
-    m_tray->show();
+    m_trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    // Off X11, Qt's tray works only through a StatusNotifier host present now; showing it
+    // without one only makes Qt warn about a signal that exists on X11 alone.
+    if (m_trayAvailable || QGuiApplication::platformName() == QLatin1String("xcb"))
+        m_tray->show();
 
     connect(&m_controller, &DashboardController::hotKeyUnavailable, this,
-        &AppShell::reportHotKeyUnavailable);
-    if (const std::optional<QString> failure = m_controller.start())
-        reportHotKeyUnavailable(*failure);
+        [this](const QString &reason) {
+            m_hotKeyFailure = reason;
+            reportReachability();
+        });
+    connect(m_hotKey, &GlobalHotKey::granted, this, [this] {
+        m_hotKeyFailure.reset();
+        reportReachability();
+    });
+    m_hotKeyFailure = m_controller.start();
+    reportReachability();
     connect(qApp, &QCoreApplication::aboutToQuit, &m_controller, &DashboardController::stop);
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (!m_trayAvailable)
         startWithoutTray(sessionDirectory);
 }
 
 void AppShell::startWithoutTray(const QString &sessionDirectory)
 {
-    std::fputs("corvina: there is no system tray here; open Corvina with F12 or by running "
-               "\"corvina --toggle\".\n",
-        stderr);
     // Once per session, so a user who cannot see a tray icon still sees that it started.
     if (sessionDirectory.isEmpty())
         return;
@@ -112,12 +124,68 @@ void AppShell::startWithoutTray(const QString &sessionDirectory)
     QMetaObject::invokeMethod(&m_controller, &DashboardController::show, Qt::QueuedConnection);
 }
 
-void AppShell::reportHotKeyUnavailable(const QString &reason)
+void AppShell::reportReachability()
 {
-    std::fprintf(stderr,
-        "corvina: the F12 hot key is not available (%s); open Corvina from the tray, or bind "
-        "F12 to \"corvina --toggle\" in your desktop's keyboard settings.\n",
-        qPrintable(reason));
+    // A portal still asking the user: the answer decides what there is to say.
+    if (m_hotKey->isPending())
+        return;
+    const QString message = reachabilityMessage(m_hotKeyFailure, m_trayAvailable, currentDesktop());
+    if (message.isEmpty() || message == m_reported)
+        return;
+    m_reported = message;
+    std::fprintf(stderr, "corvina: %s\n", message.toUtf8().constData());
+}
+
+QString AppShell::currentDesktop()
+{
+    const QStringList names = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toLower().split(u':');
+    for (const char *known : {"kde", "gnome", "sway", "hyprland", "i3"}) {
+        if (names.contains(QLatin1String(known)))
+            return QString::fromLatin1(known);
+    }
+    if (!qEnvironmentVariableIsEmpty("HYPRLAND_INSTANCE_SIGNATURE"))
+        return QStringLiteral("hyprland");
+    if (!qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        return QStringLiteral("sway");
+    if (!qEnvironmentVariableIsEmpty("I3SOCK"))
+        return QStringLiteral("i3");
+    return {};
+}
+
+QString AppShell::bindingAdvice(const QString &desktop)
+{
+    if (desktop == QLatin1String("kde"))
+        return QStringLiteral("bind F12 to \"corvina --toggle\" in System Settings \u2192 "
+                              "Shortcuts \u2192 Add Command");
+    if (desktop == QLatin1String("gnome"))
+        return QStringLiteral("bind F12 to \"corvina --toggle\" in Settings \u2192 Keyboard "
+                              "\u2192 View and Customise Shortcuts \u2192 Custom Shortcuts");
+    if (desktop == QLatin1String("sway") || desktop == QLatin1String("i3"))
+        return QStringLiteral("add \"bindsym F12 exec corvina --toggle\" to your %1 config")
+            .arg(desktop);
+    if (desktop == QLatin1String("hyprland"))
+        return QStringLiteral(
+            "add \"bind = , F12, exec, corvina --toggle\" to your Hyprland config");
+    return QStringLiteral("bind F12 to \"corvina --toggle\" in your desktop's keyboard settings "
+                          "(sway, i3: bindsym F12 exec corvina --toggle; Hyprland: bind = , F12, "
+                          "exec, corvina --toggle)");
+}
+
+QString AppShell::reachabilityMessage(
+    const std::optional<QString> &hotKeyFailure, bool trayAvailable, const QString &desktop)
+{
+    if (!hotKeyFailure) {
+        if (trayAvailable)
+            return {};
+        return QStringLiteral("there is no system tray here; open Corvina with F12 or by running "
+                              "\"corvina --toggle\".");
+    }
+    if (trayAvailable)
+        return QStringLiteral("F12 will not open Corvina: %1. Open it from the tray, or %2.")
+            .arg(*hotKeyFailure, bindingAdvice(desktop));
+    return QStringLiteral("F12 will not open Corvina (%1) and there is no system tray here; "
+                          "open it by running \"corvina --toggle\", or %2.")
+        .arg(*hotKeyFailure, bindingAdvice(desktop));
 }
 
 bool AppShell::handleCommand(const QString &command)

@@ -35,15 +35,27 @@ public:
 
     static QIcon appIcon();
 
+    // The desktop by name, lower case ("kde", "gnome", "sway", "hyprland", "i3"), or empty.
+    static QString currentDesktop();
+    // How to bind F12 to "corvina --toggle" on that desktop.
+    static QString bindingAdvice(const QString &desktop);
+    // The one line that says how to open Corvina when F12 or the tray is missing, or nothing.
+    static QString reachabilityMessage(
+        const std::optional<QString> &hotKeyFailure, bool trayAvailable, const QString &desktop);
+
 private:
     void showAbout();
-    void reportHotKeyUnavailable(const QString &reason);
+    void reportReachability();
     void startWithoutTray(const QString &sessionDirectory);
 
+    GlobalHotKey *const m_hotKey;
     DashboardController m_controller;
     QMenu *m_menu;
     QAction *m_launch;
     QAction *m_about;
     QAction *m_quit;
     QSystemTrayIcon *m_tray = nullptr;
+    bool m_trayAvailable = false;
+    std::optional<QString> m_hotKeyFailure;
+    QString m_reported;
 };

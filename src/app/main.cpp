@@ -46,7 +46,10 @@ int sendToRunning(const QString &command)
 
 int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &directory)
 {
+    const bool choseWayland = DesktopPlatform::preferWayland();
     QApplication app(argc, argv);
+    if (choseWayland)
+        qunsetenv("QT_QPA_PLATFORM");
     setNames();
     QGuiApplication::setDesktopFileName(QStringLiteral("corvina"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -56,6 +59,11 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
         std::fprintf(stderr, "corvina: cannot make %s private: %s\n", qPrintable(tidied.path),
             qPrintable(tidied.reason));
     DesktopPlatform platform = DesktopPlatform::create();
+    if (DesktopPlatform::isXWayland())
+        std::fprintf(stderr,
+            "corvina: running through XWayland, so F12 reaches Corvina only while an X11 window "
+            "has focus; install qt6-wayland and leave QT_QPA_PLATFORM unset, or %s.\n",
+            AppShell::bindingAdvice(AppShell::currentDesktop()).toUtf8().constData());
     OverlayPlatform overlay {platform.screens.get(), platform.presentation.get(),
         platform.hotKey.get(), platform.windowHints.get(), platform.screenCapture.get()};
     SystemPasteboard pasteboard;

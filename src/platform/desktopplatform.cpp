@@ -16,7 +16,11 @@ DesktopPlatform DesktopPlatform::create()
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         platform.hotKey = std::make_unique<X11HotKey>();
         platform.windowHints = std::make_unique<X11WindowHints>();
-        platform.screenCapture = std::make_unique<X11ScreenCapture>();
+        // XWayland hands out black pictures of the desktop; the panels keep their tint.
+        if (isXWayland())
+            platform.screenCapture = std::make_unique<NullScreenCapture>();
+        else
+            platform.screenCapture = std::make_unique<X11ScreenCapture>();
     } else if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         platform.hotKey = std::make_unique<PortalHotKey>();
         platform.windowHints = std::make_unique<NullWindowHints>();
@@ -28,4 +32,18 @@ DesktopPlatform DesktopPlatform::create()
         platform.screenCapture = std::make_unique<QtScreenCapture>();
     }
     return platform;
+}
+
+bool DesktopPlatform::preferWayland()
+{
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return false;
+    return qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+}
+
+bool DesktopPlatform::isXWayland()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb")
+        && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }

@@ -15,10 +15,14 @@ public:
     /// Takes the key. Returns why it could not, or nothing on success.
     [[nodiscard]] virtual std::optional<QString> grab() = 0;
     virtual void release() = 0;
+    // grab() succeeded but the desktop has yet to answer with granted() or unavailable().
+    virtual bool isPending() const { return false; }
 
 Q_SIGNALS:
     // One per press; a held key counts once.
     void activated();
+    // A pending grab() was granted, or a lost key given back.
+    void granted();
     // The key was granted by grab() but is lost or refused later.
     void unavailable(const QString &reason);
 };

@@ -1,6 +1,7 @@
 #include "screens.h"
 
 #include <QGuiApplication>
+#include <QRegularExpression>
 
 QtScreens::QtScreens(QObject *parent)
     : Screens(parent)
@@ -21,8 +22,26 @@ QtScreens::QtScreens(QObject *parent)
 
 QString QtScreens::displayIdentifier(const QScreen *screen)
 {
-    const QString name = screen->name();
-    return name.isEmpty() ? screen->model() : name;
+    return displayIdentifier(
+        screen->name(), screen->model(), screen->serialNumber(), screen->geometry());
+}
+
+QString QtScreens::displayIdentifier(
+    const QString &name, const QString &model, const QString &serial, const QRect &geometry)
+{
+    static const QRegularExpression xwaylandName(QStringLiteral("^XWAYLAND[0-9]+$"));
+    if (name.isEmpty())
+        return model;
+    if (!xwaylandName.match(name).hasMatch())
+        return name;
+    const QString display = QStringList {model, serial}.join(QLatin1Char(' ')).trimmed();
+    if (!display.isEmpty())
+        return display;
+    return QStringLiteral("XWayland %1x%2+%3+%4")
+        .arg(geometry.width())
+        .arg(geometry.height())
+        .arg(geometry.x())
+        .arg(geometry.y());
 }
 
 QList<ScreenInfo> QtScreens::screens() const

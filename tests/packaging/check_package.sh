@@ -11,7 +11,7 @@ deb=$(ls "$out"/*.deb)
 [ "$(dpkg-deb -f "$deb" Package)" = corvina ] || fail "wrong package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "@PROJECT_VERSION@" ] || fail "wrong version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for dependency in libqt6widgets6 libqt6svg6 libicu72 qt6-qpa-plugins fonts-inter \
+for dependency in libqt6widgets6 libqt6svg6 libicu72 qt6-qpa-plugins qt6-wayland fonts-inter \
     fonts-quicksand fonts-noto-core; do
     grep -q "$dependency" <<<"$depends" || fail "Depends lacks $dependency: $depends"
 done
