@@ -1,9 +1,12 @@
 # Two entry points: `make run` and `make test`. Both install what is missing first.
 BUILD_PKGS := cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins \
 	libqt6svg6 libgl-dev libicu-dev libxcb1-dev libxrandr-dev libx11-dev \
-	bootstrap-icons fonts-inter fonts-quicksand fonts-noto-core
+	bootstrap-icons fonts-inter fonts-quicksand fonts-noto-core \
+	qt6-wayland qt6-wayland-dev qt6-base-private-dev libwayland-dev wayland-protocols \
+	plasma-wayland-protocols
 TEST_PKGS := xvfb xauth openbox xdotool x11-utils x11-xserver-utils xclip imagemagick trayer \
-	dbus desktop-file-utils dpkg-dev file clang libclang-rt-14-dev libbenchmark-dev
+	dbus desktop-file-utils dpkg-dev file clang libclang-rt-14-dev libbenchmark-dev \
+	sway swaybg grim wtype
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS ?= $(shell nproc)
@@ -19,8 +22,12 @@ define install_missing
 	fi
 endef
 
+# The layer shell builds against QtWaylandClient private headers of exactly the installed
+# Qt, from Debian's source package; without them (offline) Corvina builds without it.
 deps:
 	$(call install_missing,$(BUILD_PKGS))
+	@sh cmake/fetch-qt-private-headers.sh build/qt-private-headers \
+		|| echo "Could not fetch QtWaylandClient's private headers: building without the layer shell."
 
 test-deps: deps
 	$(call install_missing,$(TEST_PKGS))

@@ -14,4 +14,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libicu72, qt6-qpa-plugins, qt6-wayland, libqt6svg6, fonts-inter, fonts-quicksand, fonts-noto-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-desktop-portal")
+# The layer shell is built against private QtWaylandClient headers: only the Qt it was
+# built with will do.
+if(CORVINA_LAYER_SHELL)
+    execute_process(COMMAND dpkg-query -W -f=\${Version} libqt6waylandclient6
+        OUTPUT_VARIABLE qt_wayland_version OUTPUT_STRIP_TRAILING_WHITESPACE)
+    string(REPLACE "qt6-wayland," "qt6-wayland (= ${qt_wayland_version}), libqt6waylandclient6 (= ${qt_wayland_version}),"
+        CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPENDS}")
+endif()
 include(CPack)

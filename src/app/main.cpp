@@ -8,6 +8,7 @@
 #include "linkopener.h"
 #include "pasteboard.h"
 #include "quitsignals.h"
+#include "waylandlayershell.h"
 
 #include <QApplication>
 #include <QTemporaryFile>
@@ -46,6 +47,7 @@ int sendToRunning(const QString &command)
 
 int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &directory)
 {
+    LayerShell::install();
     const bool choseWayland = DesktopPlatform::preferWayland();
     QApplication app(argc, argv);
     if (choseWayland)

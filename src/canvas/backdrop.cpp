@@ -10,7 +10,9 @@
 
 QColor Backdrop::tint()
 {
-    return QColor(16, 18, 24, 200);
+    // See-through enough that the desktop reads through it, darkened, where nothing blurs
+    // it (GNOME on Wayland): with the gradient about a third of its brightness remains.
+    return QColor(16, 18, 24, 140);
 }
 
 void Backdrop::setImage(const QImage &blurred)

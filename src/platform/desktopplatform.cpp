@@ -2,6 +2,8 @@
 
 #include "desktoppresentation.h"
 #include "portalhotkey.h"
+#include "waylandscreengrab.h"
+#include "waylandwindowhints.h"
 #include "x11hotkey.h"
 #include "x11screengrab.h"
 #include "x11windowhints.h"
@@ -23,8 +25,8 @@ DesktopPlatform DesktopPlatform::create()
             platform.screenCapture = std::make_unique<X11ScreenCapture>();
     } else if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
         platform.hotKey = std::make_unique<PortalHotKey>();
-        platform.windowHints = std::make_unique<NullWindowHints>();
-        platform.screenCapture = std::make_unique<NullScreenCapture>();
+        platform.windowHints = std::make_unique<WaylandWindowHints>();
+        platform.screenCapture = std::make_unique<WaylandScreenCapture>();
     } else {
         platform.hotKey = std::make_unique<NullHotKey>(
             QStringLiteral("this desktop does not let programs take a global key"));

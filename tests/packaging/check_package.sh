@@ -15,6 +15,10 @@ for dependency in libqt6widgets6 libqt6svg6 libicu72 qt6-qpa-plugins qt6-wayland
     fonts-quicksand fonts-noto-core; do
     grep -q "$dependency" <<<"$depends" || fail "Depends lacks $dependency: $depends"
 done
+# Built against private Qt headers, the layer shell needs exactly that Qt.
+if [ "@CORVINA_LAYER_SHELL@" = ON ]; then
+    grep -q "libqt6waylandclient6 (= " <<<"$depends" || fail "Depends does not pin Qt: $depends"
+fi
 
 dpkg -x "$deb" "$out/root"
 [ -f "$out/root/usr/share/applications/corvina.desktop" ] || fail "no desktop entry in the package"
