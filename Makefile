@@ -4,7 +4,7 @@ BUILD_PKGS := cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-svg-dev q
 	bootstrap-icons fonts-inter fonts-quicksand fonts-noto-core \
 	qt6-wayland qt6-wayland-dev qt6-base-private-dev libwayland-dev wayland-protocols \
 	plasma-wayland-protocols
-TEST_PKGS := xvfb xauth openbox xdotool x11-utils x11-xserver-utils xclip imagemagick trayer \
+TEST_PKGS := xvfb xauth openbox i3-wm metacity xfwm4 xfconf tint2 xdotool x11-utils x11-xserver-utils xclip imagemagick trayer \
 	dbus desktop-file-utils dpkg-dev file clang libclang-rt-14-dev libbenchmark-dev \
 	sway swaybg grim wtype
 

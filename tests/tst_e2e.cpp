@@ -1,4 +1,5 @@
-// Drives the real binary under Xvfb with openbox and two RandR monitors, as a user would.
+// Drives the real binary under Xvfb with a window manager (openbox unless CORVINA_E2E_WM names
+// another) and two RandR monitors, as a user would. CORVINA_E2E_DOCK adds a dock (tint2).
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,8 +10,13 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,10 +38,13 @@ private:
     QString display;
     QProcess xvfb;
     QProcess monitors;
-    QProcess openbox;
+    QProcess windowManager;
+    QString windowManagerName;
+    QProcess dock;
     QProcess app;
     QTemporaryDir home;
     QProcessEnvironment env;
+    QProcessEnvironment baseEnv;
 
     QString configDir() const { return home.path() + QStringLiteral("/config"); }
 
@@ -66,8 +75,8 @@ private:
 
     void key(const QStringList &arguments) { run(QStringLiteral("xdotool"), arguments); }
 
-    // The overlay panels currently mapped, left to right.
-    QList<Window> panels()
+    // Our mapped windows, left to right.
+    QList<Window> windows()
     {
         QList<Window> result;
         const QStringList ids = run(QStringLiteral("xdotool"),
@@ -80,8 +89,7 @@ private:
                 const QRegularExpression re(QLatin1String(name) + QStringLiteral(":\\s+(-?\\d+)"));
                 return re.match(info).captured(1).toInt();
             };
-            // The tray icon shares the class; panels are the screen-sized ones.
-            if (!info.contains(QLatin1String("IsViewable")) || field("Width") < 640)
+            if (!info.contains(QLatin1String("IsViewable")))
                 continue;
             result.append({id,
                 QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"),
@@ -90,6 +98,65 @@ private:
         std::sort(result.begin(), result.end(),
             [](const Window &a, const Window &b) { return a.geometry.x() < b.geometry.x(); });
         return result;
+    }
+
+    // The overlay panels currently mapped: the screen-sized windows.
+    QList<Window> panels()
+    {
+        QList<Window> result = windows();
+        result.removeIf([](const Window &w) { return w.geometry.width() < 640; });
+        return result;
+    }
+
+    // The icon the tray embeds, if there is one.
+    std::optional<Window> trayIcon()
+    {
+        const QList<Window> all = windows();
+        for (const Window &w : all) {
+            if (w.geometry.width() < 64 && w.geometry.height() < 64)
+                return w;
+        }
+        return std::nullopt;
+    }
+
+    // Not --sync: it waits for a move that never comes when the pointer is already there.
+    void click(const QPoint &at, const QString &button = QStringLiteral("1"))
+    {
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                QStringLiteral("click"), button});
+    }
+
+    // Whether `id`, or the frame around it, is what a user sees at a point of the screen.
+    bool isOnTopAt(const QString &id, const QPoint &at, QString *seen)
+    {
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
+        const QString shell = run(QStringLiteral("xdotool"),
+            {QStringLiteral("getmouselocation"), QStringLiteral("--shell")});
+        const QString top
+            = QRegularExpression(QStringLiteral("WINDOW=(\\d+)")).match(shell).captured(1);
+        if (top == id)
+            return true;
+        const QString tree = run(
+            QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), top});
+        *seen = tree.section(QLatin1Char('\n'), 1, 1).trimmed();
+        return tree.contains(QStringLiteral("0x%1 ").arg(id.toULongLong(), 0, 16));
+    }
+
+    // Starts a tray host and an instance that docks into it.
+    bool startWithTray(QProcess &tray)
+    {
+        stop(app);
+        tray.setProcessEnvironment(env);
+        tray.start(QStringLiteral("trayer"), {});
+        if (!tray.waitForStarted()
+            || !QTest::qWaitFor(
+                [&] { return visibleWindows(QStringLiteral("trayer")) > 0; }, waitMs))
+            return false;
+        app.setProcessEnvironment(env);
+        app.start(QStringLiteral(CORVINA_BINARY), {});
+        return QTest::qWaitFor([&] { return trayIcon().has_value(); }, waitMs);
     }
 
     // Windows of a class that are mapped; the tray icon is one of ours below panel size.
@@ -138,9 +205,16 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        for (const char *tool : {"Xvfb", "openbox", "xdotool", "xwininfo"}) {
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
+        const QString wm = qEnvironmentVariable("CORVINA_E2E_WM", QStringLiteral("openbox"));
+        windowManagerName = wm;
+        const QString dockName = qEnvironmentVariable("CORVINA_E2E_DOCK");
+        QStringList tools {
+            QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("xwininfo"), wm};
+        if (!dockName.isEmpty())
+            tools << dockName;
+        for (const QString &tool : std::as_const(tools)) {
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(tool)));
         }
         // Our own display numbers, so parallel runs do not meet.
         int base = qEnvironmentVariableIntValue("CORVINA_E2E_DISPLAY");
@@ -170,28 +244,60 @@ private Q_SLOTS:
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
 
+        baseEnv = env;
         QVERIFY(startMonitors());
-        openbox.setProcessEnvironment(env);
-        openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        QVERIFY(openbox.waitForStarted());
+        QStringList arguments;
+        if (wm == QLatin1String("openbox") || wm == QLatin1String("metacity"))
+            arguments << QStringLiteral("--sm-disable");
+        else if (wm == QLatin1String("xfwm4"))
+            arguments << QStringLiteral("--compositor=off");
+        else if (wm == QLatin1String("i3")) {
+            const QString config = home.path() + QStringLiteral("/i3.config");
+            QFile file(config);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("font pango:monospace 8\n");
+            file.close();
+            arguments << QStringLiteral("-c") << config;
+        }
+        QProcessEnvironment wmEnv = env;
+        wmEnv.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+        windowManager.setProcessEnvironment(wmEnv);
+        if (wm == QLatin1String("xfwm4")) {
+            // It reads its settings over a session bus and quits without one.
+            windowManager.start(QStringLiteral("dbus-run-session"),
+                QStringList {QStringLiteral("--"), wm} + arguments);
+        } else
+            windowManager.start(wm, arguments);
+        QVERIFY(windowManager.waitForStarted());
         // The window manager is ready once it names itself on the root window.
         QTRY_VERIFY_WITH_TIMEOUT(
             run(QStringLiteral("xprop"),
                 {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
                 .contains(QLatin1String("window id")),
             waitMs);
+        if (!dockName.isEmpty()) {
+            dock.setProcessEnvironment(env);
+            dock.start(dockName, {});
+            QVERIFY(dock.waitForStarted());
+            QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(dockName) > 0, waitMs);
+        }
     }
 
     void cleanupTestCase()
     {
         stop(app);
-        stop(openbox);
-        stop(monitors);
+        stop(dock);
+        // Window managers leave with their display; a wrapper such as dbus-run-session then
+        // takes its bus down too, which terminating the wrapper would not.
         stop(xvfb);
+        if (!windowManager.waitForFinished(5000))
+            stop(windowManager);
+        stop(monitors);
     }
 
     void init()
     {
+        env = baseEnv;
         QDir(configDir()).removeRecursively();
         startApp();
     }
@@ -199,6 +305,7 @@ private Q_SLOTS:
     void cleanup()
     {
         stop(app);
+        app.setChildProcessModifier({});
         key({QStringLiteral("keyup"), QStringLiteral("F12")});
     }
 
@@ -207,9 +314,33 @@ private Q_SLOTS:
         key({QStringLiteral("key"), QStringLiteral("F12")});
         QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
         const QList<Window> shown = panels();
-        QCOMPARE(shown.at(0).geometry, QRect(0, 0, 1920, 1080));
-        QCOMPARE(shown.at(1).geometry, QRect(1920, 0, 1280, 1024));
-        QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), shown.at(0).id, waitMs);
+        // The main screen's panel has the keyboard.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            activeWindow() == shown.at(0).id || activeWindow() == shown.at(1).id, waitMs);
+        const bool firstIsMain = activeWindow() == shown.at(0).id;
+        const Window main = shown.at(firstIsMain ? 0 : 1);
+        const Window other = shown.at(firstIsMain ? 1 : 0);
+        QCOMPARE(main.geometry, QRect(0, 0, 1920, 1080));
+        if (windowManagerName == QLatin1String("xfwm4"))
+            QEXPECT_FAIL(
+                "", "xfwm4 puts every full-screen window on the primary monitor", Continue);
+        QCOMPARE(other.geometry, QRect(1920, 0, 1280, 1024));
+        // On top everywhere, docks included: the middle and the edges where docks sit.
+        const QList<QPoint> points {{960, 540}, {960, 1075}, {960, 4}, {4, 540}, {2560, 512},
+            {2560, 1019}, {2560, 4}, {3195, 512}};
+        for (const QPoint &at : points) {
+            const Window &panel = at.x() < 1920 ? main : other;
+            if (!panel.geometry.contains(at))
+                continue;
+            QString seen;
+            const bool onTop = isOnTopAt(panel.id, at, &seen);
+            if (!onTop && windowManagerName == QLatin1String("xfwm4"))
+                QEXPECT_FAIL(
+                    "", "xfwm4 keeps a dock on the top layer above full-screen windows", Continue);
+            QVERIFY2(onTop,
+                qPrintable(
+                    QStringLiteral("%1 is on top at %2,%3").arg(seen).arg(at.x()).arg(at.y())));
+        }
 
         key({QStringLiteral("key"), QStringLiteral("Escape")});
         QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
@@ -351,11 +482,19 @@ private Q_SLOTS:
         QCOMPARE(orangeInToolbar(shown.at(1).geometry), 0);
     }
 
-    void sigtermStopsCleanly()
+    void terminationSignalsStopCleanly_data()
     {
+        QTest::addColumn<int>("signal");
+        QTest::addRow("SIGTERM") << int(SIGTERM);
+        QTest::addRow("SIGHUP") << int(SIGHUP);
+    }
+
+    void terminationSignalsStopCleanly()
+    {
+        QFETCH(int, signal);
         key({QStringLiteral("key"), QStringLiteral("F12")});
         QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
-        ::kill(pid_t(app.processId()), SIGTERM);
+        ::kill(pid_t(app.processId()), signal);
         QVERIFY(app.waitForFinished(waitMs));
         QCOMPARE(app.exitStatus(), QProcess::NormalExit);
         QCOMPARE(app.exitCode(), 0);
@@ -381,27 +520,150 @@ private Q_SLOTS:
         QCOMPARE(panels().size(), 0);
     }
 
-    void withATrayNothingShowsAtStart()
+    void withATrayNothingShowsAtStartAndALeftClickOpens()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
             QSKIP("trayer is not installed");
-        stop(app);
         QFile::remove(env.value(QStringLiteral("XDG_RUNTIME_DIR"))
             + QStringLiteral("/corvina/shown-without-tray"));
         QProcess tray;
-        tray.setProcessEnvironment(env);
-        tray.start(QStringLiteral("trayer"), {});
-        QVERIFY(tray.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(QStringLiteral("trayer")) > 0, waitMs);
-        app.start(QStringLiteral(CORVINA_BINARY), {});
         // Start-up is over once the icon sits in the tray; a crashed app never gets there.
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(QStringLiteral("corvina")) > 0, waitMs);
+        QVERIFY(startWithTray(tray));
         QVERIFY(app.state() == QProcess::Running);
-        const int shown = panels().size();
-        stop(tray);
-        QCOMPARE(shown, 0);
+        QCOMPARE(panels().size(), 0);
         QVERIFY(!QString::fromLocal8Bit(app.readAllStandardError())
                      .contains(QLatin1String("no system tray")));
+        const std::optional<Window> icon = trayIcon();
+        QVERIFY(icon);
+        click(icon->geometry.center());
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        stop(tray);
+    }
+
+    void focusComesBackToTheMainPanelWhenAboutCloses()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
+            QSKIP("trayer is not installed");
+        QProcess tray;
+        QVERIFY(startWithTray(tray));
+        // About from the tray menu, then the overlay comes up beneath it.
+        auto menuShown = [&] {
+            return std::ranges::any_of(windows(), [](const Window &w) {
+                return w.geometry.width() > 64 && w.geometry.width() < 640;
+            });
+        };
+        // The icon may take a moment to answer clicks after it docks.
+        for (int attempt = 0; attempt < 4 && !menuShown(); ++attempt) {
+            if (const std::optional<Window> icon = trayIcon())
+                click(icon->geometry.center(), QStringLiteral("3"));
+            [[maybe_unused]] const bool shown = QTest::qWaitFor(menuShown, 2000);
+        }
+        QVERIFY(menuShown());
+        key({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"),
+            QStringLiteral("Return")});
+        QString about;
+        QTRY_VERIFY_WITH_TIMEOUT(!(about = run(QStringLiteral("xdotool"),
+                                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                           QStringLiteral("--name"), QStringLiteral("^Corvina$")})
+                                               .trimmed())
+                                      .isEmpty(),
+            waitMs);
+        QCOMPARE(corvina({QStringLiteral("--show")}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                about.section(QLatin1Char('\n'), 0, 0)});
+        key({QStringLiteral("key"), QStringLiteral("Return")});
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), panels().at(0).id, waitMs);
+        key({QStringLiteral("key"), QStringLiteral("Escape")});
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
+        stop(tray);
+    }
+
+    void theControlSocketOutlastsAbuse()
+    {
+        // Few descriptors, so that an idle flood runs the instance out of them.
+        stop(app);
+        app.setChildProcessModifier([] {
+            const rlimit limit {256, 256};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        });
+        startApp();
+        const QString socketPath = env.value(QStringLiteral("XDG_RUNTIME_DIR"))
+            + QStringLiteral("/corvina/corvina.socket");
+        auto connectRaw = [&] {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_un address = {};
+            address.sun_family = AF_UNIX;
+            const QByteArray name = QFile::encodeName(socketPath);
+            std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+            ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+            return fd;
+        };
+        std::vector<int> idle;
+        for (int i = 0; i < 400; ++i)
+            idle.push_back(connectRaw());
+        QTest::qWait(3000);
+        for (int fd : idle)
+            ::close(fd);
+
+        // Garbage: bytes that are no command, an endless line, a half line left open.
+        const QList<QByteArray> garbage {
+            QByteArray("\xff\xfe\x00bogus\n", 9), QByteArray(4096, 'x'), QByteArray("tog")};
+        std::vector<int> open;
+        for (const QByteArray &bytes : garbage) {
+            const int fd = connectRaw();
+            [[maybe_unused]] const auto sent = ::write(fd, bytes.constData(), size_t(bytes.size()));
+            open.push_back(fd);
+        }
+
+        QList<QProcess *> clients;
+        for (int i = 0; i < 50; ++i) {
+            auto *client = new QProcess(this);
+            client->setProcessEnvironment(env);
+            client->start(QStringLiteral(CORVINA_BINARY), {QStringLiteral("--show")});
+            clients << client;
+        }
+        int succeeded = 0;
+        for (QProcess *client : std::as_const(clients)) {
+            if (client->waitForFinished(2 * waitMs) && client->exitStatus() == QProcess::NormalExit
+                && client->exitCode() == 0)
+                ++succeeded;
+            else
+                qWarning() << client->readAllStandardError();
+            delete client;
+        }
+        for (int fd : open)
+            ::close(fd);
+        QCOMPARE(succeeded, 50);
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        // A new start still finds the running one.
+        QCOMPARE(corvina({}), 0);
+        QVERIFY(app.state() == QProcess::Running);
+    }
+
+    void aRefusedRuntimeFolderStillKeepsOneInstance()
+    {
+        stop(app);
+        // A runtime folder anyone may write to, with no sticky bit.
+        const QString open = home.path() + QStringLiteral("/open-runtime");
+        QVERIFY(QDir().mkpath(open));
+        QFile::setPermissions(open, QFile::Permissions(0x7777));
+        const QString temp = home.path() + QStringLiteral("/tmp");
+        QVERIFY(QDir().mkpath(temp));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), open);
+        env.insert(QStringLiteral("TMPDIR"), temp);
+        startApp();
+        QCOMPARE(corvina({}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+        QCOMPARE(corvina({QStringLiteral("--quit")}), 0);
+        QVERIFY(app.waitForFinished(waitMs));
+        const QStringList said = QString::fromLocal8Bit(app.readAllStandardError())
+                                     .split(QLatin1Char('\n'))
+                                     .filter(QLatin1String("instead of $XDG_RUNTIME_DIR"));
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said.constFirst().contains(temp + QStringLiteral("/corvina-")),
+            qPrintable(said.constFirst()));
     }
 
     // Last: the second monitor does not come back.

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -42,6 +43,21 @@ void leaveStaleSocket(const QString &path)
     QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
     ::close(fd);
     QVERIFY(QFileInfo::exists(path));
+}
+
+// A client that connects and then says nothing.
+int connectRaw(const QString &path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace
@@ -248,17 +264,92 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(server.socketPath()).permissions() & others, QFile::Permissions());
     }
 
-    void anOpenFolderIsRefused()
+    void anUnsafeRuntimeFolderFallsBackToAPrivateOne_data()
     {
-        QTemporaryDir runtime;
-        QVERIFY(QDir(runtime.path()).mkdir(QStringLiteral("corvina")));
-        QFile::setPermissions(
-            runtime.path() + QStringLiteral("/corvina"), QFile::Permissions(0x7777));
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("fallsBack");
+        QTest::addRow("usable") << QString() << false;
+        QTest::addRow("parent open but sticky") << QStringLiteral("sticky parent") << false;
+        QTest::addRow("open folder") << QStringLiteral("open folder") << true;
+        QTest::addRow("parent open to anyone") << QStringLiteral("open parent") << true;
+        QTest::addRow("a file in the way") << QStringLiteral("file") << true;
+        QTest::addRow("a link to a private folder") << QStringLiteral("link") << true;
+        QTest::addRow("runtime folder missing") << QStringLiteral("missing") << true;
+        QTest::addRow("another user's folder") << QStringLiteral("foreign") << true;
+    }
+
+    void anUnsafeRuntimeFolderFallsBackToAPrivateOne()
+    {
+        QFETCH(QString, setup);
+        QFETCH(bool, fallsBack);
+        QTemporaryDir root;
+        const QString runtime = root.path() + QStringLiteral("/runtime");
+        const QString ours = runtime + QStringLiteral("/corvina");
+        const QString temp = root.path() + QStringLiteral("/tmp");
+        QVERIFY(QDir().mkpath(temp));
+        if (setup != QLatin1String("missing"))
+            QVERIFY(QDir().mkpath(runtime));
+        const QByteArray runtimeName = QFile::encodeName(runtime);
+        const QByteArray oursName = QFile::encodeName(ours);
+        if (setup == QLatin1String("sticky parent"))
+            QCOMPARE(::chmod(runtimeName, 01777), 0);
+        else if (setup == QLatin1String("open parent"))
+            QCOMPARE(::chmod(runtimeName, 0777), 0);
+        else if (setup == QLatin1String("open folder"))
+            QVERIFY(::mkdir(oursName, 0700) == 0 && ::chmod(oursName, 0777) == 0);
+        else if (setup == QLatin1String("file"))
+            QVERIFY(QFile(ours).open(QIODevice::WriteOnly));
+        else if (setup == QLatin1String("link"))
+            QVERIFY(QFile::link(temp, ours));
+        else if (setup == QLatin1String("foreign")) {
+            if (::getuid() != 0)
+                QSKIP("needs root to hand a folder to another user");
+            QVERIFY(::mkdir(oursName, 0700) == 0 && ::chown(oursName, 65534, 65534) == 0);
+        }
         const auto restore = restoreRuntimeDirLater();
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-        QString error;
-        QVERIFY(!InstanceChannel::directory(&error));
-        QVERIFY(!error.isEmpty());
+        qputenv("XDG_RUNTIME_DIR", runtimeName);
+        qputenv("TMPDIR", QFile::encodeName(temp));
+        QString error, reason;
+        const std::optional<QString> directory = InstanceChannel::directory(&error, &reason);
+        qunsetenv("TMPDIR");
+        QVERIFY2(directory, qPrintable(error));
+        QCOMPARE(directory->startsWith(temp + QStringLiteral("/corvina-")), fallsBack);
+        QCOMPARE(!reason.isEmpty(), fallsBack);
+        struct stat info = {};
+        QCOMPARE(::lstat(QFile::encodeName(*directory), &info), 0);
+        QVERIFY(S_ISDIR(info.st_mode));
+        QCOMPARE(info.st_mode & 0777, 0700u);
+
+        // Both refused: a clear failure rather than a shared folder.
+        if (fallsBack) {
+            QCOMPARE(::chmod(QFile::encodeName(*directory), 0755), 0);
+            qputenv("TMPDIR", QFile::encodeName(temp));
+            QVERIFY(!InstanceChannel::directory(&error));
+            qunsetenv("TMPDIR");
+            QVERIFY(error.contains(*directory));
+        }
+    }
+
+    void idleClientsGiveWayToACommand()
+    {
+        QTemporaryDir dir;
+        InstanceServer server(dir.path(), [](const QString &) { return true; });
+        QCOMPARE(server.listen(), InstanceServer::Result::Listening);
+        // More silent clients than are served at once, and one that never ends its line.
+        std::vector<int> idle;
+        for (int i = 0; i < InstanceServer::maxClients + 4; ++i)
+            idle.push_back(connectRaw(server.socketPath()));
+        QVERIFY(::write(idle.front(), "toggle", 6) == 6);
+        std::optional<QString> reply = QStringLiteral("not sent");
+        QThread *thread = QThread::create(
+            [&] { reply = InstanceChannel::send(server.socketPath(), QStringLiteral("show")); });
+        thread->start();
+        QTRY_VERIFY_WITH_TIMEOUT(thread->isFinished(), 8000);
+        delete thread;
+        for (int fd : idle)
+            ::close(fd);
+        QCOMPARE(reply, std::optional<QString>());
+        QTRY_COMPARE(server.clientCount(), 0);
     }
 
     void theTrayMenuHasTheThreeCommands()

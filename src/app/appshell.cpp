@@ -1,5 +1,6 @@
 #include "appshell.h"
 
+#include "dashboardpanel.h"
 #include "globalhotkey.h"
 
 #include <QApplication>
@@ -89,6 +90,12 @@ void AppShell::start(const QString &sessionDirectory)
     m_tray = new QSystemTrayIcon(traySymbol());
     m_tray->setToolTip(QStringLiteral("Corvina"));
     m_tray->setContextMenu(m_menu);
+    // A left click opens the overlay, as tray icons do; the menu stays on the right button.
+    connect(
+        m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+            if (why == QSystemTrayIcon::Trigger)
+                m_controller.toggle();
+        });
     m_trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     // Off X11, Qt's tray works only through a StatusNotifier host present now; showing it
     // without one only makes Qt warn about a signal that exists on X11 alone.
@@ -214,4 +221,23 @@ void AppShell::showAbout()
     // Stays above the overlay's panels when they are up.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
+    // Window managers pass the focus to some other client when the box goes, which would
+    // leave Esc and the shortcuts dead until a panel is clicked.
+    if (m_controller.isVisible())
+        QMetaObject::invokeMethod(this, &AppShell::focusMainPanel, Qt::QueuedConnection);
+}
+
+void AppShell::focusMainPanel()
+{
+    if (!m_controller.isVisible())
+        return;
+    DashboardPanel *main = nullptr;
+    for (DashboardPanel *panel : m_controller.panels()) {
+        if (panel->isVisible() && (!main || panel->screenInfo().isPrimary))
+            main = panel;
+    }
+    if (main) {
+        main->raise();
+        main->activateWindow();
+    }
 }

@@ -45,6 +45,7 @@ public:
 
 private:
     void showAbout();
+    void focusMainPanel();
     void reportReachability();
     void startWithoutTray(const QString &sessionDirectory);
 

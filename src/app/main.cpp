@@ -45,7 +45,8 @@ int sendToRunning(const QString &command)
     return 0;
 }
 
-int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &directory)
+int runBackgroundApp(
+    int argc, char *argv[], const std::optional<QString> &directory, const QString &fallbackReason)
 {
     LayerShell::install();
     const bool choseWayland = DesktopPlatform::preferWayland();
@@ -79,11 +80,15 @@ int runBackgroundApp(int argc, char *argv[], const std::optional<QString> &direc
         QString error;
         switch (server->listen(&error)) {
         case InstanceServer::Result::Listening:
+            // Said by the instance that runs only, not by every command sent to it.
+            if (!fallbackReason.isEmpty())
+                std::fprintf(stderr, "corvina: using %s instead of $XDG_RUNTIME_DIR: %s.\n",
+                    qPrintable(*directory), qPrintable(fallbackReason));
             break;
         case InstanceServer::Result::AlreadyRunning:
             // Another start holds the lock; it may still be setting up its socket.
             for (int attempt = 0; attempt < 20; ++attempt) {
-                if (!InstanceChannel::send(server->socketPath(), QStringLiteral("show")))
+                if (!InstanceChannel::send(server->socketPath(), QStringLiteral("show"), 3000))
                     return 0;
                 QThread::msleep(100);
             }
@@ -127,6 +132,7 @@ int main(int argc, char *argv[])
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
     std::optional<QString> directory;
+    QString fallbackReason;
     std::optional<CommandLine> render;
     {
         QCoreApplication core(argc, argv);
@@ -165,7 +171,7 @@ int main(int argc, char *argv[])
         if (!render) {
             // Started again while one runs: show its overlay and leave.
             QString error;
-            directory = InstanceChannel::directory(&error);
+            directory = InstanceChannel::directory(&error, &fallbackReason);
             if (!directory)
                 std::fprintf(stderr, "corvina: %s\n", qPrintable(error));
             else if (!InstanceChannel::send(
@@ -175,5 +181,5 @@ int main(int argc, char *argv[])
     }
     if (render)
         return renderDashboards(argc, argv, *render);
-    return runBackgroundApp(argc, argv, directory);
+    return runBackgroundApp(argc, argv, directory, fallbackReason);
 }

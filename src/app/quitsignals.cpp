@@ -34,4 +34,6 @@ void quitOnTerminationSignals(QObject *parent)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+    // The terminal or session going away: leave as tidily as on SIGTERM.
+    ::sigaction(SIGHUP, &action, nullptr);
 }
