@@ -45,6 +45,27 @@ BENCHMARK(BM_SaveOneChangeDurably)
     ->Repetitions(7)
     ->ReportAggregatesOnly(true);
 
+// A whole drag: the card comes to the front at its start and moves at its end.
+void BM_DragDurably(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    FileDefaults defaults(dir.path());
+    DashboardStore store(defaults, DashboardStore::keyForDisplay(QStringLiteral("DP-1")), false);
+    store.setWidgets(arrangement(static_cast<int>(state.range(0))));
+    double y = 100;
+    for (auto _ : state) {
+        y = y > 500 ? 100 : y + 1;
+        const QUuid id = store.widgets().first().id;
+        store.bringToFront(id);
+        store.move(id, {200, y}, {2560, 1440});
+    }
+}
+BENCHMARK(BM_DragDurably)
+    ->Arg(20)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
 void BM_EncodeArrangement(benchmark::State &state)
 {
     const auto widgets = arrangement(static_cast<int>(state.range(0)));

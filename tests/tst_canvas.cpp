@@ -29,6 +29,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -132,6 +133,7 @@ private Q_SLOTS:
     void shortGalleryDropsSubtitleThenTilesWithoutOverlap_data();
     void shortGalleryDropsSubtitleThenTilesWithoutOverlap();
     void toolbarCloseCallsCloseOnce();
+    void toolbarTellsWhileChangesCannotBeSaved();
     void springSettlesWithoutMuchOvershoot_data();
     void springSettlesWithoutMuchOvershoot();
     void desktopBlurShrinksAndSoftens();
@@ -954,6 +956,25 @@ void TestCanvas::toolbarCloseCallsCloseOnce()
     QCOMPARE(m_closeCalls, 1);
     QCOMPARE(m_store->widgets(), before);
     QCOMPARE(m_view->toolbar()->geometry(), QRect(0, 0, 1200, 58));
+}
+
+void TestCanvas::toolbarTellsWhileChangesCannotBeSaved()
+{
+    QVERIFY(makeView());
+    QLabel *banner = m_view->toolbar()->saveBanner();
+    QVERIFY(banner->isHidden());
+
+    m_defaults->setFailWrites(true);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("can't be saved")));
+    m_store->remove(QUuid());
+    QVERIFY(banner->isVisible());
+    QCOMPARE(banner->text(), QStringLiteral("Changes can't be saved: No space left on device"));
+    QVERIFY(banner->geometry().right() < m_view->toolbar()->closeButton()->geometry().left());
+
+    m_defaults->setFailWrites(false);
+    QTest::ignoreMessage(QtInfoMsg, "corvina: changes are saved again");
+    m_store->remove(QUuid());
+    QVERIFY(banner->isHidden());
 }
 
 void TestCanvas::springSettlesWithoutMuchOvershoot_data()

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRect>
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -445,6 +447,49 @@ private Q_SLOTS:
         const QString dir = configDir() + QStringLiteral("/corvina/");
         QVERIFY(QFileInfo::exists(dir + QStringLiteral("dashboard.widgets.display.DUMMY-1.v1")));
         QVERIFY(QFileInfo::exists(dir + QStringLiteral("dashboard.widgets.display.DUMMY-2.v1")));
+    }
+
+    // A FIFO in the way once hung the start; now it stays, and the overlay says why its
+    // changes can't be saved.
+    void anArrangementThatCannotBeReadIsLeftAloneAndTold()
+    {
+        stop(app);
+        const QString dir = configDir() + QStringLiteral("/corvina");
+        QVERIFY(QDir().mkpath(dir));
+        const QString path = dir + QStringLiteral("/dashboard.widgets.display.DUMMY-1.v1");
+        const QByteArray name = QFile::encodeName(path);
+        QFile::remove(path);
+        QVERIFY(::mkfifo(name.constData(), 0600) == 0);
+        startApp();
+        key({QStringLiteral("key"), QStringLiteral("F12")});
+        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+
+        QString errors;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (errors += QString::fromLocal8Bit(app.readAllStandardError()))
+                .contains(QStringLiteral("corvina: changes can't be saved to ") + path),
+            waitMs);
+        struct stat st;
+        QVERIFY(::stat(name.constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+
+        // The sign is orange text in that display's toolbar, and only there.
+        const QString shot = home.path() + QStringLiteral("/shot.png");
+        auto orangeInToolbar = [&](const QRect &panel) {
+            const QImage image(shot);
+            int count = 0;
+            for (int y = panel.top(); y < panel.top() + 58; ++y) {
+                for (int x = panel.left(); x <= panel.right(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    count += c.red() > 200 && c.green() > 110 && c.green() < 190 && c.blue() < 90;
+                }
+            }
+            return count;
+        };
+        QTest::qWait(500);
+        run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), shot});
+        const QList<Window> shown = panels();
+        QVERIFY(orangeInToolbar(shown.at(0).geometry) > 20);
+        QCOMPARE(orangeInToolbar(shown.at(1).geometry), 0);
     }
 
     void terminationSignalsStopCleanly_data()

@@ -7,10 +7,18 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(DashboardWidgetKind)
 
@@ -35,6 +43,48 @@ QList<DashboardWidget> storedAt(const FakeDefaults &defaults, const QString &key
 {
     return WidgetJson::decodeArrangement(*defaults.read(key)).value();
 }
+
+int mode(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+QStringList keptKeys(const FakeDefaults &defaults)
+{
+    QStringList keys;
+    for (auto it = defaults.values().cbegin(); it != defaults.values().cend(); ++it) {
+        if (it.key().startsWith(kKey + DashboardStore::unreadableSuffix))
+            keys.append(it.key());
+    }
+    return keys;
+}
+
+// Files larger than `bytes` cannot be written by this process while it lives, as on a
+// full disk; the signal that would kill it is ignored so the write fails instead.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_saved {};
+    void (*m_handler)(int) = nullptr;
+};
 
 QByteArray readFixture(const QString &name)
 {
@@ -133,21 +183,72 @@ private Q_SLOTS:
         const QByteArray precious
             = R"([{"id":"6E0B7A52-7C1D-4C55-9F0A-2F3B4C5D6E7F","kind":"weather","note":"my notes"}])";
         QVERIFY(defaults.write(kKey, precious));
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("kept an unreadable")));
         DashboardStore store(defaults, kKey, false);
 
-        QStringList backups;
-        for (auto it = defaults.values().cbegin(); it != defaults.values().cend(); ++it) {
-            if (it.key().startsWith(kKey + DashboardStore::unreadableSuffix))
-                backups.append(it.key());
-        }
-        QCOMPARE(backups.size(), 1);
-        QCOMPARE(*defaults.read(backups.first()), precious);
+        QCOMPARE(keptKeys(defaults), QStringList {DashboardStore::keptKey(kKey, precious)});
+        QCOMPARE(*defaults.read(keptKeys(defaults).first()), precious);
         QCOMPARE(kinds(storedAt(defaults, kKey)).size(), 3);
 
-        // A readable arrangement is never backed up.
+        // A readable arrangement is never kept; the same bytes again are not kept twice.
         defaults.resetCounts();
         DashboardStore again(defaults, kKey, false);
         QCOMPARE(defaults.totalWrites(), 1);
+        QVERIFY(defaults.write(kKey, precious));
+        DashboardStore third(defaults, kKey, false);
+        QCOMPARE(keptKeys(defaults).size(), 1);
+        QVERIFY(third.saveStatus());
+    }
+
+    // What is there and not shown is never written over; saves fail, are told, and each
+    // change tries again until it can be kept.
+    void whatCannotBeKeptIsNeverWrittenOver_data()
+    {
+        QTest::addColumn<QString>("loadError");
+        QTest::addColumn<bool>("failRenames");
+        QTest::addColumn<QString>("reason");
+        QTest::addRow("cannot be read")
+            << "Permission denied" << false
+            << "the saved arrangement can't be read (Permission denied)";
+        QTest::addRow("cannot be moved aside")
+            << "" << true
+            << "the unreadable arrangement can't be kept aside (Read-only file system)";
+    }
+    void whatCannotBeKeptIsNeverWrittenOver()
+    {
+        QFETCH(QString, loadError);
+        QFETCH(bool, failRenames);
+        QFETCH(QString, reason);
+        FakeDefaults defaults;
+        const QByteArray precious = "{ not an arrangement";
+        QVERIFY(defaults.write(kKey, precious));
+        defaults.setLoadError(kKey, loadError);
+        defaults.setFailRenames(failRenames);
+        defaults.resetCounts();
+
+        QTest::ignoreMessage(QtWarningMsg,
+            qPrintable(
+                QStringLiteral("corvina: changes can't be saved to %1: %2").arg(kKey, reason)));
+        DashboardStore store(defaults, kKey, false);
+        QCOMPARE(store.widgets().size(), 3);
+        QCOMPARE(store.saveStatus().reason, reason);
+        QSignalSpy told(&store, &DashboardStore::saveStatusChanged);
+        store.add(DashboardWidgetKind::dice, {1440, 900});
+        QCOMPARE(defaults.totalWrites(), 0);
+        QCOMPARE(told.count(), 0);
+        QCOMPARE(*defaults.values().constFind(kKey), precious);
+
+        defaults.setLoadError(kKey, {});
+        defaults.setFailRenames(false);
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("kept an unreadable")));
+        QTest::ignoreMessage(QtInfoMsg, "corvina: changes are saved again");
+        store.remove(QUuid());
+        QVERIFY(store.saveStatus());
+        QCOMPARE(told.count(), 1);
+        QCOMPARE(*defaults.read(DashboardStore::keptKey(kKey, precious)), precious);
+        QCOMPARE(kinds(storedAt(defaults, kKey)).size(), 4);
     }
 
     void earlierVersionsArrangementLoadsAndKeepsItsFields()
@@ -245,30 +346,34 @@ private Q_SLOTS:
         QCOMPARE(store.widgets().last().id, id);
         QCOMPARE(QPointF(store.widgets().last().x, store.widgets().last().y), expected);
         QVERIFY(!store.isGalleryOpen());
-        // Append, then x and y written one after the other; already in front.
-        QCOMPARE(defaults.writes(kKey), 3);
+        // Append, clamp and bring to front are one action: one write.
+        QCOMPARE(defaults.writes(kKey), 1);
     }
 
-    void eachOperationSavesAsOftenAsItAssigns_data()
+    // Observers see every step; the file sees each action once, whole.
+    void eachOperationPublishesEachStepAndSavesOnce_data()
     {
         QTest::addColumn<QString>("operation");
         QTest::addColumn<int>("target");
+        QTest::addColumn<int>("publishes");
         QTest::addColumn<int>("saves");
         QTest::addColumn<QList<int>>("order");
-        QTest::addRow("bring first to front") << "front" << 0 << 2 << QList<int> {1, 2, 0};
-        QTest::addRow("bring last to front") << "front" << 2 << 0 << QList<int> {0, 1, 2};
-        QTest::addRow("bring unknown to front") << "front" << -1 << 0 << QList<int> {0, 1, 2};
-        QTest::addRow("remove middle") << "remove" << 1 << 1 << QList<int> {0, 2};
-        QTest::addRow("remove unknown still saves") << "remove" << -1 << 1 << QList<int> {0, 1, 2};
-        QTest::addRow("move") << "move" << 1 << 2 << QList<int> {0, 1, 2};
-        QTest::addRow("move unknown") << "move" << -1 << 0 << QList<int> {0, 1, 2};
-        QTest::addRow("update field") << "update" << 1 << 1 << QList<int> {0, 1, 2};
-        QTest::addRow("update unknown") << "update" << -1 << 0 << QList<int> {0, 1, 2};
+        QTest::addRow("bring first to front") << "front" << 0 << 2 << 1 << QList<int> {1, 2, 0};
+        QTest::addRow("bring last to front") << "front" << 2 << 0 << 0 << QList<int> {0, 1, 2};
+        QTest::addRow("bring unknown to front") << "front" << -1 << 0 << 0 << QList<int> {0, 1, 2};
+        QTest::addRow("remove middle") << "remove" << 1 << 1 << 1 << QList<int> {0, 2};
+        QTest::addRow("remove unknown still saves")
+            << "remove" << -1 << 1 << 1 << QList<int> {0, 1, 2};
+        QTest::addRow("move") << "move" << 1 << 2 << 1 << QList<int> {0, 1, 2};
+        QTest::addRow("move unknown") << "move" << -1 << 0 << 0 << QList<int> {0, 1, 2};
+        QTest::addRow("update field") << "update" << 1 << 1 << 1 << QList<int> {0, 1, 2};
+        QTest::addRow("update unknown") << "update" << -1 << 0 << 0 << QList<int> {0, 1, 2};
     }
-    void eachOperationSavesAsOftenAsItAssigns()
+    void eachOperationPublishesEachStepAndSavesOnce()
     {
         QFETCH(QString, operation);
         QFETCH(int, target);
+        QFETCH(int, publishes);
         QFETCH(int, saves);
         QFETCH(QList<int>, order);
         FakeDefaults defaults;
@@ -294,7 +399,7 @@ private Q_SLOTS:
                 target >= 0);
 
         QCOMPARE(defaults.writes(kKey), saves);
-        QCOMPARE(published.count(), saves);
+        QCOMPARE(published.count(), publishes);
         QList<QUuid> expected;
         for (int i : order)
             expected.append(three[i].id);
@@ -322,11 +427,27 @@ private Q_SLOTS:
     {
         FakeDefaults defaults;
         defaults.setFailWrites(true);
+        QTest::ignoreMessage(QtWarningMsg,
+            qPrintable(
+                QStringLiteral("corvina: changes can't be saved to %1: No space left on device")
+                    .arg(kKey)));
         DashboardStore store(defaults, kKey, false);
         QCOMPARE(store.widgets().size(), 3);
+        QCOMPARE(store.saveStatus().reason, QStringLiteral("No space left on device"));
         store.add(DashboardWidgetKind::dice, {1440, 900});
         QCOMPARE(store.widgets().size(), 4);
         QCOMPARE(defaults.read(kKey), std::nullopt);
+
+        // Space comes back: the next change saves everything and the sign goes.
+        defaults.setFailWrites(false);
+        QSignalSpy told(&store, &DashboardStore::saveStatusChanged);
+        QTest::ignoreMessage(QtInfoMsg, "corvina: changes are saved again");
+        store.setGalleryOpen(true);
+        QCOMPARE(told.count(), 0);
+        store.remove(QUuid());
+        QCOMPARE(told.count(), 1);
+        QVERIFY(store.saveStatus());
+        QCOMPARE(storedAt(defaults, kKey), store.widgets());
     }
 
     void fileNamesAreSafeForAnyKey_data()
@@ -361,6 +482,133 @@ private Q_SLOTS:
         QCOMPARE(defaults.read(kKey), QByteArray("second"));
         QCOMPARE(defaults.read(QStringLiteral("a/b")), QByteArray(""));
         QCOMPARE(QDir(defaults.directory()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+        // The notes are the user's alone.
+        QCOMPARE(mode(defaults.directory()), 0700);
+        QCOMPARE(mode(defaults.pathForKey(kKey)), 0600);
+    }
+
+    void tidyMakesAnOldFolderPrivateAndDropsStaleTemporaries()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QStringLiteral("/corvina");
+        QVERIFY(QDir().mkpath(folder));
+        const QStringList kept {QStringLiteral("dashboard.widgets.display.DP-1.v1"),
+            QStringLiteral("dashboard.widgets.display.DP-1.v1.unreadable-0123456789abcdef"),
+            QStringLiteral("notes~"), QStringLiteral("a.v1.toolong7")};
+        const QStringList stale {QStringLiteral("dashboard.widgets.display.DP-1.v1~Ab3dE9"),
+            QStringLiteral("dashboard.widgets.display.DP-1.v1.aB3De9")};
+        for (const QString &name : kept + stale) {
+            QFile file(folder + QLatin1Char('/') + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QString readOnly = folder + QLatin1Char('/') + kept.first();
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+        QVERIFY(::chmod(QFile::encodeName(readOnly).constData(), 0444) == 0);
+
+        FileDefaults defaults(folder);
+        QVERIFY(defaults.tidy());
+        QStringList left = QDir(folder).entryList(QDir::Files);
+        left.sort();
+        QStringList expected = kept;
+        expected.sort();
+        QCOMPARE(left, expected);
+        QCOMPARE(mode(folder), 0700);
+        QCOMPARE(mode(readOnly), 0400);
+        QCOMPARE(mode(folder + QStringLiteral("/notes~")), 0600);
+    }
+
+    // Only regular files are read, without blocking; the thing in the way is left as it is
+    // and the display starts from the defaults, in memory only.
+    void whatIsNotAFileIsReportedAndLeftAlone_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::addRow("folder") << "folder"
+                                << "it is a folder, not a file";
+        QTest::addRow("FIFO") << "fifo"
+                              << "it is a FIFO, not a file";
+        QTest::addRow("socket") << "socket"
+                                << "it is a socket, not a file";
+        QTest::addRow("link to a device") << "device"
+                                          << "it is a device, not a file";
+        QTest::addRow("larger than the limit") << "large"
+                                               << "it is larger than 256 MB";
+    }
+    void whatIsNotAFileIsReportedAndLeftAlone()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        FileDefaults defaults(dir.path());
+        const QString path = defaults.pathForKey(kKey);
+        const QByteArray name = QFile::encodeName(path);
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        auto closeSocket = qScopeGuard([socket] { ::close(socket); });
+        if (kind == u"folder") {
+            QVERIFY(QDir().mkdir(path));
+        } else if (kind == u"fifo") {
+            QVERIFY(::mkfifo(name.constData(), 0600) == 0);
+        } else if (kind == u"socket") {
+            sockaddr_un address {};
+            address.sun_family = AF_UNIX;
+            QVERIFY(size_t(name.size()) < sizeof address.sun_path);
+            std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+            QVERIFY(::bind(socket, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+        } else if (kind == u"device") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(FileDefaults::maximumSize + 1));
+        }
+        struct stat before;
+        QVERIFY(::stat(name.constData(), &before) == 0);
+
+        const DefaultsValue value = defaults.load(kKey);
+        QVERIFY(!value.bytes);
+        QCOMPARE(value.status.reason, reason);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("can't be saved")));
+        DashboardStore store(defaults, kKey, false);
+        QCOMPARE(store.widgets().size(), 3);
+        QCOMPARE(store.saveStatus().reason,
+            QStringLiteral("the saved arrangement can't be read (%1)").arg(reason));
+        store.remove(QUuid());
+
+        struct stat after;
+        QVERIFY(::stat(name.constData(), &after) == 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_size, before.st_size);
+        QCOMPARE(QDir(dir.path())
+                     .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                     .size(),
+            1);
+    }
+
+    // Keeping unreadable bytes needs no space, and a write that fails leaves the last good
+    // file; both with the file size capped as on a nearly full disk.
+    void aFullDiskNeitherLosesTheKeptBytesNorTheLastSave()
+    {
+        QTemporaryDir dir;
+        FileDefaults defaults(dir.path());
+        const QByteArray precious = QByteArray("[{\"kind\":\"weather\",\"note\":\"")
+            + QByteArray(2 << 20, 'n') + QByteArray("\"}]");
+        QVERIFY(defaults.write(kKey, precious));
+        const FileSizeLimit limit(1 << 20);
+
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("kept an unreadable")));
+        DashboardStore store(defaults, kKey, false);
+        QVERIFY(store.saveStatus());
+        QCOMPARE(defaults.read(DashboardStore::keptKey(kKey, precious)), precious);
+
+        const QByteArray saved = *defaults.read(kKey);
+        QTest::ignoreMessage(QtWarningMsg,
+            qPrintable(QStringLiteral("corvina: changes can't be saved to %1: File too large")
+                           .arg(defaults.pathForKey(kKey))));
+        QVERIFY(store.updateWidget(store.widgets().last().id,
+            [](DashboardWidget &w) { w.note = QString(2 << 20, QLatin1Char('x')); }));
+        QCOMPARE(store.saveStatus().reason, QStringLiteral("File too large"));
+        QCOMPARE(defaults.read(kKey), saved);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
     }
 
     void fileDefaultsFollowXdgConfigHome()
@@ -374,9 +622,18 @@ private Q_SLOTS:
             QDir::homePath() + QStringLiteral("/.config/corvina"));
     }
 
-    // A save interrupted at any moment leaves the old or the new arrangement, whole.
+    // A save interrupted at any moment leaves the old or the new arrangement, whole: every
+    // card there, none of them half moved.
+    void killedWhileSavingLeavesAWholeArrangement_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addRow("replace the list") << "replace";
+        QTest::addRow("bring to front") << "front";
+        QTest::addRow("move") << "move";
+    }
     void killedWhileSavingLeavesAWholeArrangement()
     {
+        QFETCH(QString, change);
         QTemporaryDir dir;
         const QString key = DashboardStore::keyForDisplay(QStringLiteral("DUMMY-1"));
         FileDefaults reader(dir.path());
@@ -388,7 +645,7 @@ private Q_SLOTS:
         auto *rng = &generator;
         for (int round = 0; round < 25; ++round) {
             QProcess saver;
-            saver.start(QStringLiteral(CORVINA_STORE_SAVER), {dir.path()});
+            saver.start(QStringLiteral(CORVINA_STORE_SAVER), {dir.path(), change});
             QVERIFY(saver.waitForStarted());
             QVERIFY(saver.waitForReadyRead(10000));
             QTest::qSleep(static_cast<int>(rng->bounded(5, 60)));
@@ -400,7 +657,12 @@ private Q_SLOTS:
             QVERIFY2(bytes, qPrintable(where + QStringLiteral("the arrangement file is missing")));
             const auto widgets = WidgetJson::decodeArrangement(*bytes);
             QVERIFY2(widgets, qPrintable(where + QStringLiteral("torn file")));
-            QVERIFY(widgets->size() == 3 || widgets->size() == 20);
+            QVERIFY2(
+                widgets->size() == 20, qPrintable(where + QStringLiteral("a card is missing")));
+            for (const DashboardWidget &w : *widgets) {
+                QVERIFY2(std::fmod(w.x - 100, 100) == std::fmod(w.y - 100, 100),
+                    qPrintable(where + QStringLiteral("a card is half moved")));
+            }
         }
     }
 };

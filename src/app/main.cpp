@@ -58,6 +58,9 @@ int runBackgroundApp(
     QApplication::setQuitOnLastWindowClosed(false);
 
     FileDefaults defaults(FileDefaults::standardDirectory());
+    if (const DefaultsStatus tidied = defaults.tidy(); !tidied)
+        std::fprintf(stderr, "corvina: cannot make %s private: %s\n", qPrintable(tidied.path),
+            qPrintable(tidied.reason));
     DesktopPlatform platform = DesktopPlatform::create();
     if (DesktopPlatform::isXWayland())
         std::fprintf(stderr,

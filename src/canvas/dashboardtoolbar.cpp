@@ -1,5 +1,6 @@
 #include "dashboardtoolbar.h"
 
+#include "dashboardstore.h"
 #include "faceconventions.h"
 #include "symbolview.h"
 #include "theme.h"
@@ -13,9 +14,11 @@
 DashboardToolbar::DashboardToolbar(
     DashboardStore &store, std::function<void()> close, QWidget *parent)
     : QWidget(parent)
+    , m_store(store)
     , m_closeButton(new ToolbarButtonStyle(QString(), false, this))
+    , m_saveBanner(Face::label(
+          QString(), Theme::textStyle(Theme::TextStyle::subheadline), Theme::orange(), this))
 {
-    Q_UNUSED(store);
     setObjectName(QStringLiteral("toolbar"));
     setFixedHeight(barHeight);
 
@@ -35,12 +38,29 @@ DashboardToolbar::DashboardToolbar(
             close();
     });
 
+    m_saveBanner->setObjectName(QStringLiteral("saveBanner"));
+    m_saveBanner->setTextFormat(Qt::PlainText);
+    m_saveBanner->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(&store, &DashboardStore::saveStatusChanged, this, &DashboardToolbar::showSaveStatus);
+    showSaveStatus();
+
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(22, 0, 22, 0);
     row->setSpacing(12);
     row->addLayout(title);
     row->addStretch(1);
+    row->addWidget(m_saveBanner, 0, Qt::AlignVCenter);
     row->addWidget(m_closeButton);
+}
+
+void DashboardToolbar::showSaveStatus()
+{
+    const DefaultsStatus &status = m_store.saveStatus();
+    m_saveBanner->setVisible(!status);
+    if (status)
+        return;
+    m_saveBanner->setText(QStringLiteral("Changes can't be saved: ") + status.reason);
+    m_saveBanner->setToolTip(status.path);
 }
 
 void DashboardToolbar::mousePressEvent(QMouseEvent *event)

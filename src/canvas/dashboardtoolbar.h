@@ -4,9 +4,11 @@
 #include <functional>
 
 class DashboardStore;
+class QLabel;
 class ToolbarButtonStyle;
 
-// The bar across the top of the overlay: the product title and the close button.
+// The bar across the top of the overlay: the product title, a quiet line while the
+// store's changes can't be saved, and the close button.
 class DashboardToolbar : public QWidget
 {
     Q_OBJECT
@@ -15,6 +17,7 @@ public:
     DashboardToolbar(DashboardStore &store, std::function<void()> close, QWidget *parent = nullptr);
 
     ToolbarButtonStyle *closeButton() const { return m_closeButton; }
+    QLabel *saveBanner() const { return m_saveBanner; }
 
     static constexpr int barHeight = 58;
 
@@ -23,5 +26,9 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    void showSaveStatus();
+
+    DashboardStore &m_store;
     ToolbarButtonStyle *m_closeButton;
+    QLabel *m_saveBanner;
 };

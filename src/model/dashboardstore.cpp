@@ -3,7 +3,7 @@
 #include "defaults.h"
 #include "widgetjson.h"
 
-#include <QDateTime>
+#include <QCryptographicHash>
 #include <algorithm>
 
 namespace {
@@ -36,21 +36,22 @@ QString DashboardStore::keyForDisplay(const QString &displayIdentifier)
     return QStringLiteral("dashboard.widgets.display.") + displayIdentifier + QStringLiteral(".v1");
 }
 
+QString DashboardStore::keptKey(const QString &key, const QByteArray &bytes)
+{
+    const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    return key + unreadableSuffix + QString::fromLatin1(digest.left(8).toHex());
+}
+
 DashboardStore::DashboardStore(
     Defaults &defaults, QString storageKey, bool migrateLegacy, QObject *parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_defaultsKey(std::move(storageKey))
 {
-    const std::optional<QByteArray> own = m_defaults.read(m_defaultsKey);
-    auto arrangement = loadWithoutRetired(own);
-    if (!arrangement && own) {
-        // Undecodable bytes would be overwritten below; keep them where a user can
-        // still recover a note by hand.
-        const QString stamp
-            = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmsszzz'Z'"));
-        (void)m_defaults.write(m_defaultsKey + unreadableSuffix + stamp, *own);
-    }
+    const DefaultsValue own = m_defaults.load(m_defaultsKey);
+    auto arrangement = loadWithoutRetired(own.bytes);
+    // Whatever is there and not shown must be kept before the first write over it.
+    m_mustKeepStored = !arrangement && (own.bytes || !own.status);
     if (!arrangement && migrateLegacy)
         arrangement = loadWithoutRetired(m_defaults.read(legacyKey));
     if (!arrangement)
@@ -95,8 +96,48 @@ void DashboardStore::save()
     const auto bytes = WidgetJson::encodeArrangement(m_widgets);
     if (!bytes)
         return;
-    // A failed write keeps the previous value on disk; there is no one to tell.
-    (void)m_defaults.write(m_defaultsKey, *bytes);
+    DefaultsStatus status = m_mustKeepStored ? keepWhatIsStored() : DefaultsStatus::ok();
+    if (status)
+        status = m_defaults.write(m_defaultsKey, *bytes);
+    setSaveStatus(std::move(status));
+}
+
+DefaultsStatus DashboardStore::keepWhatIsStored()
+{
+    const DefaultsValue stored = m_defaults.load(m_defaultsKey);
+    if (!stored.status) {
+        return DefaultsStatus::failed(stored.status.path,
+            QStringLiteral("the saved arrangement can't be read (%1)").arg(stored.status.reason));
+    }
+    if (stored.bytes) {
+        // Moved, not copied: keeping it needs no free space and never half happens.
+        const QString kept = keptKey(m_defaultsKey, *stored.bytes);
+        const DefaultsStatus moved = m_defaults.rename(m_defaultsKey, kept);
+        // An earlier start kept the same bytes already; this copy may be written over.
+        if (!moved && m_defaults.read(kept) != stored.bytes) {
+            return DefaultsStatus::failed(moved.path,
+                QStringLiteral("the unreadable arrangement can't be kept aside (%1)")
+                    .arg(moved.reason));
+        }
+        if (moved)
+            qWarning("corvina: kept an unreadable arrangement under the key %s", qPrintable(kept));
+    }
+    m_mustKeepStored = false;
+    return DefaultsStatus::ok();
+}
+
+void DashboardStore::setSaveStatus(DefaultsStatus status)
+{
+    if (status.path == m_saveStatus.path && status.reason == m_saveStatus.reason)
+        return;
+    if (!status) {
+        qWarning("corvina: changes can't be saved to %s: %s", qPrintable(status.path),
+            qPrintable(status.reason));
+    } else {
+        qInfo("corvina: changes are saved again");
+    }
+    m_saveStatus = std::move(status);
+    Q_EMIT saveStatusChanged();
 }
 
 QUuid DashboardStore::add(DashboardWidgetKind kind, QSizeF canvas)
@@ -109,23 +150,31 @@ QUuid DashboardStore::add(DashboardWidgetKind kind, QSizeF canvas)
     DashboardWidget widget = DashboardWidget::make(kind, x, y);
     const QUuid id = widget.id;
     m_widgets.append(std::move(widget));
-    publishAndSave();
-    move(id, {x, y}, canvas);
-    bringToFront(id);
+    Q_EMIT widgetsChanged();
+    moveWithoutSaving(id, {x, y}, canvas);
+    bringToFrontWithoutSaving(id);
+    save();
     setGalleryOpen(false);
     return id;
 }
 
 void DashboardStore::move(const QUuid &id, QPointF to, QSizeF canvas)
 {
+    if (moveWithoutSaving(id, to, canvas))
+        save();
+}
+
+bool DashboardStore::moveWithoutSaving(const QUuid &id, QPointF to, QSizeF canvas)
+{
     const int i = indexOf(id);
     if (i < 0)
-        return;
+        return false;
     const QPointF clamped = clampedPosition(m_widgets[i].kind, to, canvas);
     m_widgets[i].x = clamped.x();
-    publishAndSave();
+    Q_EMIT widgetsChanged();
     m_widgets[i].y = clamped.y();
-    publishAndSave();
+    Q_EMIT widgetsChanged();
+    return true;
 }
 
 QPointF DashboardStore::clampedPosition(DashboardWidgetKind kind, QPointF to, QSizeF canvas)
@@ -137,13 +186,20 @@ QPointF DashboardStore::clampedPosition(DashboardWidgetKind kind, QPointF to, QS
 
 void DashboardStore::bringToFront(const QUuid &id)
 {
+    if (bringToFrontWithoutSaving(id))
+        save();
+}
+
+bool DashboardStore::bringToFrontWithoutSaving(const QUuid &id)
+{
     const int i = indexOf(id);
     if (i < 0 || i == m_widgets.size() - 1)
-        return;
+        return false;
     DashboardWidget widget = m_widgets.takeAt(i);
-    publishAndSave();
+    Q_EMIT widgetsChanged();
     m_widgets.append(std::move(widget));
-    publishAndSave();
+    Q_EMIT widgetsChanged();
+    return true;
 }
 
 void DashboardStore::remove(const QUuid &id)

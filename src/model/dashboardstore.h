@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dashboardwidget.h"
+#include "defaults.h"
 
 #include <QList>
 #include <QObject>
@@ -8,11 +9,11 @@
 #include <QSizeF>
 #include <functional>
 
-class Defaults;
-
 // The arrangement of one display. It is the only owner of the widget list: views
 // observe it and every change goes through it. Each change to the list is published
-// and then written to the defaults store before the call returns.
+// and then written to the defaults store before the call returns, once per operation.
+// A failed write keeps the list in memory, is told through saveStatus(), and the next
+// change tries again.
 class DashboardStore : public QObject
 {
     Q_OBJECT
@@ -22,11 +23,14 @@ public:
     static inline const QString unreadableSuffix = QStringLiteral(".unreadable-");
 
     static QString keyForDisplay(const QString &displayIdentifier);
+    // Where unreadable bytes under `key` are kept: one key per distinct content.
+    static QString keptKey(const QString &key, const QByteArray &bytes);
 
     // Loads the arrangement under `storageKey`; failing that, the legacy one when
     // `migrateLegacy`; failing that, the three default widgets. Saves in every case.
-    // Bytes under `storageKey` that do not decode are first kept under a backup key
-    // (storageKey + ".unreadable-" + UTC time) so nothing the user wrote is lost.
+    // Bytes under `storageKey` that do not decode are first moved, never copied, to
+    // keptKey() so nothing the user wrote is lost. What cannot be read at all, or kept,
+    // is never written over: saves fail, and are retried, until it can be kept.
     DashboardStore(
         Defaults &defaults, QString storageKey, bool migrateLegacy, QObject *parent = nullptr);
 
@@ -43,28 +47,41 @@ public:
     void setGalleryOpen(bool open);
 
     void save();
+    // Success while saves succeed; otherwise why the last one failed.
+    const DefaultsStatus &saveStatus() const { return m_saveStatus; }
 
     // Adds a widget centred on the canvas, stepped 24 points per existing card in a
-    // cycle of five, clamped inside, on top; closes the gallery. Returns its id.
+    // cycle of five, clamped inside, on top; closes the gallery; saves once. Returns its id.
     QUuid add(DashboardWidgetKind kind, QSizeF canvas);
     // Moves a card's top-left corner to `to`, clamped 16 points from the sides, 70 from
-    // the top and 24 from the bottom. Writes x and y one after the other.
+    // the top and 24 from the bottom. Publishes x and y one after the other, then saves
+    // once, so no crash leaves a file with only half of a move.
     void move(const QUuid &id, QPointF to, QSizeF canvas);
     // Where move() would put a card of this kind aimed at `to`.
     static QPointF clampedPosition(DashboardWidgetKind kind, QPointF to, QSizeF canvas);
+    // Publishes the removal and the append, then saves once: a crash between two writes
+    // would otherwise lose the card.
     void bringToFront(const QUuid &id);
     void remove(const QUuid &id);
 
 Q_SIGNALS:
     void widgetsChanged();
     void galleryOpenChanged(bool open);
+    void saveStatusChanged();
 
 private:
     void publishAndSave();
+    bool moveWithoutSaving(const QUuid &id, QPointF to, QSizeF canvas);
+    bool bringToFrontWithoutSaving(const QUuid &id);
+    DefaultsStatus keepWhatIsStored();
+    void setSaveStatus(DefaultsStatus status);
     int indexOf(const QUuid &id) const;
 
     Defaults &m_defaults;
     QString m_defaultsKey;
     QList<DashboardWidget> m_widgets;
     bool m_galleryOpen = false;
+    // Something is stored under the key that this store did not load from it.
+    bool m_mustKeepStored = false;
+    DefaultsStatus m_saveStatus;
 };

@@ -9,17 +9,24 @@
 class MemoryDefaults : public Defaults
 {
 public:
-    std::optional<QByteArray> read(const QString &key) const override
+    DefaultsValue load(const QString &key) const override
     {
         const auto it = m_values.constFind(key);
         if (it == m_values.constEnd())
-            return std::nullopt;
-        return *it;
+            return {};
+        return {*it, {}};
     }
-    bool write(const QString &key, const QByteArray &value) override
+    DefaultsStatus write(const QString &key, const QByteArray &value) override
     {
         m_values.insert(key, value);
-        return true;
+        return {};
+    }
+    DefaultsStatus rename(const QString &from, const QString &to) override
+    {
+        if (m_values.contains(to) || !m_values.contains(from))
+            return DefaultsStatus::failed(from, QStringLiteral("cannot rename to %1").arg(to));
+        m_values.insert(to, m_values.take(from));
+        return {};
     }
     const QHash<QString, QByteArray> &values() const { return m_values; }
 
