@@ -1,6 +1,8 @@
 // Drives the real binary on Wayland under sway, started headless with two outputs, with a
 // virtual keyboard and pointer present as in any real session.
 
+#include "processes.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -145,16 +147,7 @@ private:
         return {};
     }
 
-    static void stop(QProcess &process)
-    {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.terminate();
-        if (!process.waitForFinished(3000)) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
+    static void stop(QProcess &process) { stopProcess(process); }
 
     // Sway refuses to run as root; then it runs as nobody, in a runtime folder of its own
     // that the test (root) can still reach.

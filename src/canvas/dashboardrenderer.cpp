@@ -5,7 +5,7 @@
 #include "desktopblur.h"
 #include "filedefaults.h"
 #include "memorydefaults.h"
-#include "screencapture.h"
+#include "qtscreencapture.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -2,6 +2,8 @@
 
 #include "desktoppresentation.h"
 #include "portalhotkey.h"
+#include "qtscreencapture.h"
+#include "qtscreens.h"
 #include "waylandscreengrab.h"
 #include "waylandwindowhints.h"
 #include "x11hotkey.h"

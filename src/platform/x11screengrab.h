@@ -1,6 +1,6 @@
 #pragma once
 
-#include "screencapture.h"
+#include "qtscreencapture.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "screens.h"
+#include "qtscreens.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>

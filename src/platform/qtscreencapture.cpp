@@ -1,4 +1,4 @@
-#include "screencapture.h"
+#include "qtscreencapture.h"
 
 #include <QPixmap>
 #include <QScreen>

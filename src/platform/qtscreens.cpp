@@ -1,4 +1,4 @@
-#include "screens.h"
+#include "qtscreens.h"
 
 #include <QGuiApplication>
 #include <QRegularExpression>
