@@ -2,15 +2,10 @@
 // virtual keyboard and pointer present as in any real session.
 
 #include "processes.h"
+#include "wallpapershots.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -23,44 +18,6 @@ namespace {
 
 constexpr int waitMs = 10000;
 constexpr QSize outputSize(1280, 720);
-// Empty parts of a panel with the first-run arrangement: under the cards, clear of the
-// add button, one warm (left) and one cool (right) in the wallpaper.
-constexpr QRect warmPatch(80, 480, 240, 160);
-constexpr QRect coolPatch(900, 440, 240, 140);
-
-struct Colour
-{
-    double r = 0, g = 0, b = 0;
-    double brightness() const { return (r + g + b) / 3; }
-};
-
-Colour mean(const QImage &image, const QRect &patch)
-{
-    Colour sum;
-    const QImage part = image.copy(patch).convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < part.height(); ++y) {
-        for (int x = 0; x < part.width(); ++x) {
-            const QRgb pixel = part.pixel(x, y);
-            sum.r += qRed(pixel);
-            sum.g += qGreen(pixel);
-            sum.b += qBlue(pixel);
-        }
-    }
-    const double n = double(part.width()) * part.height();
-    return {sum.r / n, sum.g / n, sum.b / n};
-}
-
-// Warm yellow on the left to cool cyan on the right: a frosted copy keeps that order.
-QImage wallpaper()
-{
-    QImage image(outputSize, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient gradient(0, 0, outputSize.width(), 0);
-    gradient.setColorAt(0, QColor(245, 200, 60));
-    gradient.setColorAt(1, QColor(60, 200, 245));
-    painter.fillRect(image.rect(), gradient);
-    return image;
-}
 
 } // namespace
 
@@ -76,7 +33,7 @@ private:
     QProcess keyboard;
     QProcess pointer;
     QProcess app;
-    QImage paper = wallpaper();
+    QImage paper = gradientWallpaper(outputSize);
 
     QString configDir() const { return home.path() + QStringLiteral("/config"); }
 
@@ -131,20 +88,6 @@ private:
         pointer.write(QStringLiteral("click %1 %2\n").arg(at.x()).arg(at.y()).toLatin1());
         QVERIFY(pointer.waitForReadyRead(waitMs));
         pointer.readAll();
-    }
-
-    QString storedNote(const QString &output)
-    {
-        QFile file(
-            configDir() + QStringLiteral("/corvina/dashboard.widgets.display.%1.v1").arg(output));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QJsonArray widgets = QJsonDocument::fromJson(file.readAll()).array();
-        for (const QJsonValue &widget : widgets) {
-            if (widget[QLatin1String("kind")] == QLatin1String("notes"))
-                return widget[QLatin1String("note")].toString();
-        }
-        return {};
     }
 
     static void stop(QProcess &process) { stopProcess(process); }
@@ -283,10 +226,10 @@ private Q_SLOTS:
         QCOMPARE(corvina({QStringLiteral("--show")}), 0);
         QTRY_VERIFY_WITH_TIMEOUT(covered(QStringLiteral("HEADLESS-2")), waitMs);
         // The notes card of the first-run arrangement, on the second output.
-        click(QPoint(outputSize.width() + 1000, 300));
+        click(notesCard + QPoint(outputSize.width(), 0));
         run(QStringLiteral("wtype"), {QStringLiteral(" typed on sway")});
-        QTRY_VERIFY_WITH_TIMEOUT(
-            storedNote(QStringLiteral("HEADLESS-2")).endsWith(QLatin1String(" typed on sway")),
+        QTRY_VERIFY_WITH_TIMEOUT(storedNote(configDir(), QStringLiteral("HEADLESS-2"))
+                                     .endsWith(QLatin1String(" typed on sway")),
             waitMs);
     }
 
