@@ -69,10 +69,10 @@ class FakePasteboard : public Pasteboard
 {
 public:
     qint64 changeCount() const override { return count; }
-    std::optional<QString> text() const override
+    void readText(QObject *, TextRead done) override
     {
         ++reads;
-        return content;
+        done(content);
     }
     void copy(std::optional<QString> newContent)
     {
@@ -82,7 +82,7 @@ public:
 
     qint64 count = 0;
     std::optional<QString> content;
-    mutable int reads = 0;
+    int reads = 0;
 };
 
 class FakeOpener : public LinkOpener
