@@ -491,6 +491,8 @@ void TestInfo::openerReportsFailures_data()
         << false;
     QTest::addRow("program that starts")
         << LinkTarget {LinkTarget::Kind::program, "/bin/true"} << QByteArray() << true;
+    QTest::addRow("program that fails at once")
+        << LinkTarget {LinkTarget::Kind::program, "/bin/false"} << QByteArray() << false;
 }
 
 void TestInfo::openerReportsFailures()
