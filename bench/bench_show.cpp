@@ -307,6 +307,13 @@ int main(int argc, char *argv[])
             return 1;
         }
         for (bool fifteen : {false, true}) {
+            // CORVINA_BENCH_CASES=1x15,2xdefault measures only those.
+            const QString cases = qEnvironmentVariable("CORVINA_BENCH_CASES");
+            if (!cases.isEmpty()
+                && !cases.split(QLatin1Char(','))
+                        .contains(QStringLiteral("%1x%2").arg(screens).arg(
+                            fifteen ? QStringLiteral("15") : QStringLiteral("default"))))
+                continue;
             QTemporaryDir home;
             if (fifteen) {
                 writeFifteenCards(home.path() + QStringLiteral("/config"),
@@ -331,7 +338,7 @@ int main(int argc, char *argv[])
                 first, percentile(values, 0.5), percentile(values, 0.95));
             std::fflush(stdout);
         }
-        if (screens == 2)
+        if (screens == 2 && qEnvironmentVariableIsEmpty("CORVINA_BENCH_CASES"))
             measureFootprint(desktop);
     }
     return 0;
