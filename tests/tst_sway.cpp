@@ -1,15 +1,13 @@
 // Drives the real binary on Wayland under sway, started headless with two outputs, with a
 // virtual keyboard and pointer present as in any real session.
 
+#include "desktopshots.h"
 #include "processes.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -27,28 +25,6 @@ constexpr QSize outputSize(1280, 720);
 // add button, one warm (left) and one cool (right) in the wallpaper.
 constexpr QRect warmPatch(80, 480, 240, 160);
 constexpr QRect coolPatch(900, 440, 240, 140);
-
-struct Colour
-{
-    double r = 0, g = 0, b = 0;
-    double brightness() const { return (r + g + b) / 3; }
-};
-
-Colour mean(const QImage &image, const QRect &patch)
-{
-    Colour sum;
-    const QImage part = image.copy(patch).convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < part.height(); ++y) {
-        for (int x = 0; x < part.width(); ++x) {
-            const QRgb pixel = part.pixel(x, y);
-            sum.r += qRed(pixel);
-            sum.g += qGreen(pixel);
-            sum.b += qBlue(pixel);
-        }
-    }
-    const double n = double(part.width()) * part.height();
-    return {sum.r / n, sum.g / n, sum.b / n};
-}
 
 // Warm yellow on the left to cool cyan on the right: a frosted copy keeps that order.
 QImage wallpaper()
@@ -133,19 +109,7 @@ private:
         pointer.readAll();
     }
 
-    QString storedNote(const QString &output)
-    {
-        QFile file(
-            configDir() + QStringLiteral("/corvina/dashboard.widgets.display.%1.v1").arg(output));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QJsonArray widgets = QJsonDocument::fromJson(file.readAll()).array();
-        for (const QJsonValue &widget : widgets) {
-            if (widget[QLatin1String("kind")] == QLatin1String("notes"))
-                return widget[QLatin1String("note")].toString();
-        }
-        return {};
-    }
+    QString storedNote(const QString &output) { return ::storedNote(configDir(), output); }
 
     static void stop(QProcess &process) { stopProcess(process); }
 
