@@ -2,13 +2,14 @@
 // monitors on buses of its own. Screenshots come from the shell's screenshot service, input
 // from mutter's remote desktop service.
 
+#include "desktopshots.h"
 #include "processes.h"
-#include "wallpapershots.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -28,6 +29,33 @@ const QString shellService = QStringLiteral("org.gnome.Shell.Screenshot");
 const QString remoteService = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
 const QString remoteSessionInterface = QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session");
 
+// Empty parts of a panel with the first-run arrangement: under the cards, clear of the
+// add button, one warm (left) and one cool (right) in the wallpaper.
+constexpr QRect warmPatch(80, 480, 240, 160);
+constexpr QRect coolPatch(900, 440, 240, 140);
+// The notes card of the first-run arrangement.
+constexpr QPoint notesCard(1000, 300);
+
+// Warm yellow on the left to cool cyan on the right: whatever shows it keeps that order.
+QImage gradientWallpaper()
+{
+    QImage image(monitorSize, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, monitorSize.width(), 0);
+    gradient.setColorAt(0, QColor(245, 200, 60));
+    gradient.setColorAt(1, QColor(60, 200, 245));
+    painter.fillRect(image.rect(), gradient);
+    return image;
+}
+
+QString describe(const Colour &colour)
+{
+    return QStringLiteral("(%1,%2,%3)")
+        .arg(qRound(colour.r))
+        .arg(qRound(colour.g))
+        .arg(qRound(colour.b));
+}
+
 } // namespace
 
 class TestGnome : public QObject
@@ -44,7 +72,7 @@ private:
     QProcess app;
     QByteArray appErrors;
     QString remoteSession;
-    QImage paper = gradientWallpaper(monitorSize);
+    QImage paper = gradientWallpaper();
 
     QString configDir() const { return home.path() + QStringLiteral("/config"); }
     QDBusConnection bus() const { return QDBusConnection(QStringLiteral("gnome")); }

@@ -1,11 +1,14 @@
 // Drives the real binary on Wayland under sway, started headless with two outputs, with a
 // virtual keyboard and pointer present as in any real session.
 
+#include "desktopshots.h"
 #include "processes.h"
-#include "wallpapershots.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -18,6 +21,22 @@ namespace {
 
 constexpr int waitMs = 10000;
 constexpr QSize outputSize(1280, 720);
+// Empty parts of a panel with the first-run arrangement: under the cards, clear of the
+// add button, one warm (left) and one cool (right) in the wallpaper.
+constexpr QRect warmPatch(80, 480, 240, 160);
+constexpr QRect coolPatch(900, 440, 240, 140);
+
+// Warm yellow on the left to cool cyan on the right: a frosted copy keeps that order.
+QImage wallpaper()
+{
+    QImage image(outputSize, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, outputSize.width(), 0);
+    gradient.setColorAt(0, QColor(245, 200, 60));
+    gradient.setColorAt(1, QColor(60, 200, 245));
+    painter.fillRect(image.rect(), gradient);
+    return image;
+}
 
 } // namespace
 
@@ -33,7 +52,7 @@ private:
     QProcess keyboard;
     QProcess pointer;
     QProcess app;
-    QImage paper = gradientWallpaper(outputSize);
+    QImage paper = wallpaper();
 
     QString configDir() const { return home.path() + QStringLiteral("/config"); }
 
@@ -89,6 +108,8 @@ private:
         QVERIFY(pointer.waitForReadyRead(waitMs));
         pointer.readAll();
     }
+
+    QString storedNote(const QString &output) { return ::storedNote(configDir(), output); }
 
     static void stop(QProcess &process) { stopProcess(process); }
 
@@ -226,10 +247,10 @@ private Q_SLOTS:
         QCOMPARE(corvina({QStringLiteral("--show")}), 0);
         QTRY_VERIFY_WITH_TIMEOUT(covered(QStringLiteral("HEADLESS-2")), waitMs);
         // The notes card of the first-run arrangement, on the second output.
-        click(notesCard + QPoint(outputSize.width(), 0));
+        click(QPoint(outputSize.width() + 1000, 300));
         run(QStringLiteral("wtype"), {QStringLiteral(" typed on sway")});
-        QTRY_VERIFY_WITH_TIMEOUT(storedNote(configDir(), QStringLiteral("HEADLESS-2"))
-                                     .endsWith(QLatin1String(" typed on sway")),
+        QTRY_VERIFY_WITH_TIMEOUT(
+            storedNote(QStringLiteral("HEADLESS-2")).endsWith(QLatin1String(" typed on sway")),
             waitMs);
     }
 
