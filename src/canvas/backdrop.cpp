@@ -50,6 +50,22 @@ quint32 mix(quint32 x, quint32 a, quint32 y, quint32 b)
     return even | odd;
 }
 
+// mix() over whole rows, opaque: a channel times a weight fits 16 bits, so the compiler can
+// blend many channels at once.
+void blendRows(
+    const quint32 *first, quint32 a, const quint32 *second, quint32 b, quint32 *out, int width)
+{
+    const auto *x = reinterpret_cast<const uchar *>(first);
+    const auto *y = reinterpret_cast<const uchar *>(second);
+    auto *bytes = reinterpret_cast<uchar *>(out);
+    const auto wa = quint16(a);
+    const auto wb = quint16(b);
+    for (int i = 0; i < width * 4; ++i)
+        bytes[i] = uchar(quint16(quint16(x[i] * wa) + quint16(y[i] * wb)) >> 8);
+    for (int i = 0; i < width; ++i)
+        out[i] |= 0xff000000;
+}
+
 // The ratio of the pixels actually painted: a widget painted through QWidget::render() or
 // grab() may land on a device whose ratio is not its screen's.
 qreal paintedRatio(const QPainter &painter)
@@ -153,8 +169,7 @@ void Backdrop::composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerL
         const quint32 *first = widened(tap.first);
         const quint32 *second = widened(tap.second);
         auto *out = reinterpret_cast<quint32 *>(bits + qsizetype(y - pixels.top()) * bytesPerLine);
-        for (int x = 0; x < width; ++x)
-            out[x] = mix(first[x], a, second[x], b) | 0xff000000;
+        blendRows(first, a, second, b, out, width);
     }
 }
 

@@ -79,6 +79,9 @@ void DashboardController::show()
     m_visible = true;
 
     const QList<ScreenInfo> screens = m_platform.screens->screens();
+    // Meanwhile the window buffers of kept panels are made ready on another thread.
+    for (DashboardPanel *panel : std::as_const(m_panels))
+        panel->prepareBuffer();
     // Every screen is captured before any panel covers one of them.
     const QList<QImage> backdrops = capture(screens);
     reconcile(screens, backdrops);
