@@ -37,6 +37,92 @@ namespace {
 
 constexpr int iterations = 30;
 
+// Moments of one show, in ns since the child started.
+struct Moments
+{
+    qint64 pressed = 0, mapping = 0, shown = 0, done = 0;
+    QList<qint64> grabStart, grabEnd, firstPaint;
+};
+
+// The platform's capture, timed.
+class TimedCapture final : public ScreenCapture
+{
+public:
+    TimedCapture(ScreenCapture *inner, const QElapsedTimer &clock, Moments &moments)
+        : m_inner(inner)
+        , m_clock(clock)
+        , m_moments(moments)
+    { }
+    QImage grab(const ScreenInfo &screen) override
+    {
+        m_moments.grabStart.append(m_clock.nsecsElapsed());
+        QImage picture = m_inner->grab(screen);
+        m_moments.grabEnd.append(m_clock.nsecsElapsed());
+        return picture;
+    }
+
+private:
+    ScreenCapture *m_inner;
+    const QElapsedTimer &m_clock;
+    Moments &m_moments;
+};
+
+// The platform's window hints, noting when the first panel is prepared for mapping.
+class TimedHints final : public WindowHints
+{
+public:
+    TimedHints(WindowHints *inner, const QElapsedTimer &clock, Moments &moments)
+        : m_inner(inner)
+        , m_clock(clock)
+        , m_moments(moments)
+    { }
+    void preparePanel(QWidget *panel, bool translucent) override
+    {
+        if (!m_moments.mapping)
+            m_moments.mapping = m_clock.nsecsElapsed();
+        m_inner->preparePanel(panel, translucent);
+    }
+    bool checksPlacement() const override { return m_inner->checksPlacement(); }
+    void placePanel(QWidget *panel, const QRect &screen) override
+    {
+        m_inner->placePanel(panel, screen);
+    }
+
+private:
+    WindowHints *m_inner;
+    const QElapsedTimer &m_clock;
+    Moments &m_moments;
+};
+
+double ms(qint64 ns)
+{
+    return double(ns) / 1e6;
+}
+
+// Median of each phase over the shows, on stderr: where the time goes.
+void printPhases(const QList<Moments> &shows)
+{
+    QList<double> toggle, grab, blur, map, expose, paint;
+    for (const Moments &m : shows) {
+        if (m.grabStart.isEmpty() || m.firstPaint.isEmpty() || !m.mapping)
+            continue;
+        qint64 grabbing = 0;
+        for (qsizetype i = 0; i < m.grabStart.size(); ++i)
+            grabbing += m.grabEnd.at(i) - m.grabStart.at(i);
+        toggle.append(ms(m.grabStart.first() - m.pressed));
+        grab.append(ms(grabbing));
+        blur.append(ms(m.mapping - m.grabStart.first() - grabbing));
+        map.append(ms(m.shown - m.mapping));
+        expose.append(ms(m.firstPaint.first() - m.shown));
+        paint.append(ms(m.done - m.firstPaint.first()));
+    }
+    std::fprintf(stderr,
+        "  phases (median ms): key to show() %.1f, grab %.1f, blur and match %.1f, map %.1f, "
+        "to first paint %.1f, paint and flush %.1f\n",
+        percentile(toggle, 0.5), percentile(grab, 0.5), percentile(blur, 0.5), percentile(map, 0.5),
+        percentile(expose, 0.5), percentile(paint, 0.5));
+}
+
 // Child: one QApplication on the display in $DISPLAY; prints the latencies in ms.
 int measureLatency()
 {
@@ -48,9 +134,15 @@ int measureLatency()
     DesktopPlatform platform = DesktopPlatform::create();
     SystemPasteboard pasteboard;
     DesktopLinkOpener linkOpener;
+    QElapsedTimer clock;
+    clock.start();
+    Moments moments;
+    QList<Moments> shows;
+    TimedCapture capture(platform.screenCapture.get(), clock, moments);
+    TimedHints hints(platform.windowHints.get(), clock, moments);
     DashboardController controller(defaults,
-        {platform.screens.get(), platform.presentation.get(), platform.hotKey.get(),
-            platform.windowHints.get(), platform.screenCapture.get()},
+        {platform.screens.get(), platform.presentation.get(), platform.hotKey.get(), &hints,
+            &capture},
         {&pasteboard, &linkOpener});
     if (const auto failure = controller.start()) {
         std::fprintf(stderr, "bench_show: %s\n", qPrintable(*failure));
@@ -58,14 +150,14 @@ int measureLatency()
     }
     auto *x11 = app.nativeInterface<QNativeInterface::QX11Application>();
 
-    QElapsedTimer clock;
-    clock.start();
     qint64 pressedAt = 0;
     qint64 paintedAt = 0;
     QSet<QWidget *> painted;
     bool finishing = false;
     QObject::connect(platform.hotKey.get(), &GlobalHotKey::activated, &app, [&] {
         pressedAt = clock.nsecsElapsed();
+        moments = Moments();
+        moments.pressed = pressedAt;
         painted.clear();
         finishing = false;
     });
@@ -80,9 +172,15 @@ int measureLatency()
             return false;
         }
     } watch;
+    QObject::connect(&controller, &DashboardController::visibilityChanged, &app, [&](bool visible) {
+        if (visible)
+            moments.shown = clock.nsecsElapsed();
+    });
     watch.onPaint = [&](QWidget *window) {
         if (!qobject_cast<DashboardPanel *>(window) || finishing)
             return;
+        if (!painted.contains(window))
+            moments.firstPaint.append(clock.nsecsElapsed());
         painted.insert(window);
         if (painted.size() < controller.panels().size())
             return;
@@ -94,6 +192,8 @@ int measureLatency()
                 xcb_connection_t *c = x11->connection();
                 std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
                 paintedAt = clock.nsecsElapsed();
+                moments.done = paintedAt;
+                shows.append(moments);
             },
             Qt::QueuedConnection);
     };
@@ -113,9 +213,11 @@ int measureLatency()
         controller.hide();
         wait(250);
     }
-    for (double ms : std::as_const(latencies))
-        std::printf("%.3f ", ms);
+    for (double latency : std::as_const(latencies))
+        std::printf("%.3f ", latency);
     std::printf("\n");
+    shows.removeFirst();
+    printPhases(shows);
     controller.stop();
     return 0;
 }
@@ -205,6 +307,13 @@ int main(int argc, char *argv[])
             return 1;
         }
         for (bool fifteen : {false, true}) {
+            // CORVINA_BENCH_CASES=1x15,2xdefault measures only those.
+            const QString cases = qEnvironmentVariable("CORVINA_BENCH_CASES");
+            if (!cases.isEmpty()
+                && !cases.split(QLatin1Char(','))
+                        .contains(QStringLiteral("%1x%2").arg(screens).arg(
+                            fifteen ? QStringLiteral("15") : QStringLiteral("default"))))
+                continue;
             QTemporaryDir home;
             if (fifteen) {
                 writeFifteenCards(home.path() + QStringLiteral("/config"),
@@ -229,7 +338,7 @@ int main(int argc, char *argv[])
                 first, percentile(values, 0.5), percentile(values, 0.95));
             std::fflush(stdout);
         }
-        if (screens == 2)
+        if (screens == 2 && qEnvironmentVariableIsEmpty("CORVINA_BENCH_CASES"))
             measureFootprint(desktop);
     }
     return 0;

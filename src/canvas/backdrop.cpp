@@ -17,10 +17,10 @@ QColor Backdrop::tint()
 
 void Backdrop::setImage(const QImage &blurred)
 {
-    m_image = blurred;
-    // The composed screenful goes now, not at the next paint: a hidden panel keeps none.
-    m_composed = QPixmap();
-    m_dirty = true;
+    m_image = blurred.isNull() || blurred.format() == QImage::Format_RGB32
+        ? blurred
+        : blurred.convertToFormat(QImage::Format_RGB32);
+    m_tapsFor = QSize();
 }
 
 void Backdrop::setSize(QSize size, qreal devicePixelRatio)
@@ -29,14 +29,12 @@ void Backdrop::setSize(QSize size, qreal devicePixelRatio)
         return;
     m_size = size;
     m_ratio = devicePixelRatio;
-    m_dirty = true;
+    m_tapsFor = QSize();
 }
 
-const QPixmap &Backdrop::pixmap() const
+QSize Backdrop::pixelSize() const
 {
-    if (m_dirty)
-        compose();
-    return m_composed;
+    return m_size * m_ratio;
 }
 
 namespace {
@@ -52,109 +50,6 @@ quint32 mix(quint32 x, quint32 a, quint32 y, quint32 b)
     return even | odd;
 }
 
-struct Tap
-{
-    int first;
-    int second;
-    quint32 weight; // of the second, in 256ths
-};
-
-// Where each of `to` pixels samples a line of `from`: centre to centre, edges clamped, as a
-// smooth scale does.
-std::vector<Tap> taps(int from, int to)
-{
-    std::vector<Tap> result(static_cast<size_t>(to));
-    for (int i = 0; i < to; ++i) {
-        const qreal at = qMax(0.0, (i + 0.5) * from / to - 0.5);
-        const int first = qMin(int(at), from - 1);
-        result[size_t(i)] = {first, qMin(first + 1, from - 1), quint32(qRound((at - first) * 256))};
-    }
-    return result;
-}
-
-// The blurred desktop scaled up smoothly under the darkening gradient, in one pass over the
-// full-size pixels: scaling a small picture up through the painter and then filling the
-// gradient over it cost a screen's worth of bilinear fetches and a second blend.
-QImage scaledUnderGradient(const QImage &small, QSize size)
-{
-    const QImage source = small.convertToFormat(QImage::Format_RGB32);
-    QImage result(size, QImage::Format_RGB32);
-    const std::vector<Tap> columns = taps(source.width(), size.width());
-    const std::vector<Tap> rows = taps(source.height(), size.height());
-
-    // Source rows scaled to full width, the two most recent kept.
-    std::vector<quint32> wide[2]
-        = {std::vector<quint32>(size_t(size.width())), std::vector<quint32>(size_t(size.width()))};
-    int wideRow[2] = {-1, -1};
-    const auto widened = [&](int y) -> const quint32 * {
-        for (int i = 0; i < 2; ++i) {
-            if (wideRow[i] == y)
-                return wide[i].data();
-        }
-        const int slot = wideRow[0] == y - 1 ? 1 : 0;
-        wideRow[slot] = y;
-        const auto *line = reinterpret_cast<const quint32 *>(source.constScanLine(y));
-        quint32 *out = wide[slot].data();
-        for (size_t x = 0; x < columns.size(); ++x) {
-            const Tap &tap = columns[x];
-            out[x] = mix(line[tap.first], 256 - tap.weight, line[tap.second], tap.weight);
-        }
-        return out;
-    };
-
-    for (int y = 0; y < size.height(); ++y) {
-        // The gradient's black over-paint only scales the row down.
-        const qreal t = (y + 0.5) / size.height();
-        const qreal alpha = gradientTop + (gradientBottom - gradientTop) * t;
-        const auto keep = quint32(qRound((1.0 - alpha) * 256));
-        const Tap &tap = rows[size_t(y)];
-        const quint32 a = ((256 - tap.weight) * keep + 128) >> 8;
-        const quint32 b = keep - a;
-        const quint32 *first = widened(tap.first);
-        const quint32 *second = widened(tap.second);
-        auto *out = reinterpret_cast<quint32 *>(result.scanLine(y));
-        for (int x = 0; x < size.width(); ++x)
-            out[x] = mix(first[x], a, second[x], b) | 0xff000000;
-    }
-    return result;
-}
-
-} // namespace
-
-void Backdrop::compose() const
-{
-    m_dirty = false;
-    if (m_size.isEmpty()) {
-        m_composed = QPixmap();
-        m_texture = QImage();
-        m_composedImage = QImage();
-        return;
-    }
-    const QRectF bounds(QPointF(0, 0), QSizeF(m_size));
-    QImage image;
-    if (m_image.isNull()) {
-        image = QImage(m_size * m_ratio, QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(m_ratio);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        painter.fillRect(bounds, tint());
-        QLinearGradient gradient(bounds.topLeft(), bounds.bottomLeft());
-        gradient.setColorAt(0, Theme::black(gradientTop));
-        gradient.setColorAt(1, Theme::black(gradientBottom));
-        painter.fillRect(bounds, gradient);
-    } else {
-        image = scaledUnderGradient(m_image, m_size * m_ratio);
-        image.setDevicePixelRatio(m_ratio);
-    }
-    m_composed = QPixmap::fromImage(image);
-    // The same pixels, unscaled, for the brush.
-    m_texture = QImage(
-        image.constBits(), image.width(), image.height(), image.bytesPerLine(), image.format());
-    m_composedImage = std::move(image);
-}
-
-namespace {
-
 // The ratio of the pixels actually painted: a widget painted through QWidget::render() or
 // grab() may land on a device whose ratio is not its screen's.
 qreal paintedRatio(const QPainter &painter)
@@ -164,40 +59,177 @@ qreal paintedRatio(const QPainter &painter)
     return painter.device() ? painter.device()->devicePixelRatio() : 1.0;
 }
 
+// The image `painter` writes to, when its pixels are plain 32-bit ones reached from the
+// painter's coordinates by a whole-pixel shift (`offset`); null otherwise.
+QImage *directTarget(const QPainter &painter, QPoint *offset)
+{
+    const QPaintEngine *engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice()
+        || engine->paintDevice()->devType() != QInternal::Image)
+        return nullptr;
+    auto *image = static_cast<QImage *>(engine->paintDevice());
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied
+        && format != QImage::Format_ARGB32)
+        return nullptr;
+    const QTransform transform = painter.deviceTransform();
+    if (transform.type() > QTransform::TxTranslate || transform.dx() != qRound(transform.dx())
+        || transform.dy() != qRound(transform.dy()))
+        return nullptr;
+    *offset = QPoint(qRound(transform.dx()), qRound(transform.dy()));
+    return image;
+}
+
 } // namespace
 
-const QPixmap &Backdrop::pixmapFor(const QPainter &painter) const
+void Backdrop::followRatio(const QPainter &painter) const
 {
     const qreal ratio = paintedRatio(painter);
     if (ratio != m_ratio) {
         m_ratio = ratio;
-        m_dirty = true;
+        m_tapsFor = QSize();
     }
-    return pixmap();
 }
 
-void Backdrop::paint(QPainter &painter, const QRectF &target, QPointF source) const
+void Backdrop::prepareTaps() const
 {
-    const QPixmap &composed = pixmapFor(painter);
-    if (composed.isNull())
+    const QSize size = pixelSize();
+    if (m_tapsFor == size || m_image.isNull())
         return;
+    m_tapsFor = size;
+    // Where each of `to` pixels samples a line of `from`: centre to centre, edges clamped,
+    // as a smooth scale does.
+    const auto taps = [](int from, int to) {
+        std::vector<Tap> result(static_cast<size_t>(qMax(to, 0)));
+        for (int i = 0; i < to; ++i) {
+            const qreal at = qMax(0.0, (i + 0.5) * from / to - 0.5);
+            const int first = qMin(int(at), from - 1);
+            result[size_t(i)]
+                = {first, qMin(first + 1, from - 1), quint32(qRound((at - first) * 256))};
+        }
+        return result;
+    };
+    m_columns = taps(m_image.width(), size.width());
+    m_rows = taps(m_image.height(), size.height());
+}
+
+// The blurred desktop scaled up smoothly under the darkening gradient, in one pass over the
+// pixels asked for: scaling a small picture up through the painter and then filling the
+// gradient over it cost a screen's worth of bilinear fetches and a second blend.
+void Backdrop::composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerLine) const
+{
+    prepareTaps();
+    const int height = pixelSize().height();
+    const int width = pixels.width();
+    const int left = pixels.left();
+    // Source rows scaled to this area's width, the two most recent kept.
+    std::vector<quint32> wide[2]
+        = {std::vector<quint32>(size_t(width)), std::vector<quint32>(size_t(width))};
+    int wideRow[2] = {-1, -1};
+    const auto widened = [&](int y) -> const quint32 * {
+        for (int i = 0; i < 2; ++i) {
+            if (wideRow[i] == y)
+                return wide[i].data();
+        }
+        const int slot = wideRow[0] == y - 1 ? 1 : 0;
+        wideRow[slot] = y;
+        const auto *line = reinterpret_cast<const quint32 *>(m_image.constScanLine(y));
+        quint32 *out = wide[slot].data();
+        for (int x = 0; x < width; ++x) {
+            const Tap &tap = m_columns[size_t(left + x)];
+            out[x] = mix(line[tap.first], 256 - tap.weight, line[tap.second], tap.weight);
+        }
+        return out;
+    };
+
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+        // The gradient's black over-paint only scales the row down.
+        const qreal t = (y + 0.5) / height;
+        const qreal alpha = gradientTop + (gradientBottom - gradientTop) * t;
+        const auto keep = quint32(qRound((1.0 - alpha) * 256));
+        const Tap &tap = m_rows[size_t(y)];
+        const quint32 a = ((256 - tap.weight) * keep + 128) >> 8;
+        const quint32 b = keep - a;
+        const quint32 *first = widened(tap.first);
+        const quint32 *second = widened(tap.second);
+        auto *out = reinterpret_cast<quint32 *>(bits + qsizetype(y - pixels.top()) * bytesPerLine);
+        for (int x = 0; x < width; ++x)
+            out[x] = mix(first[x], a, second[x], b) | 0xff000000;
+    }
+}
+
+QImage Backdrop::composed(const QRect &pixels) const
+{
+    const QRect area = pixels & QRect(QPoint(0, 0), pixelSize());
+    if (area.isEmpty())
+        return {};
+    if (m_image.isNull()) {
+        QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.translate(-area.topLeft());
+        const QRectF bounds(QPointF(0, 0), QSizeF(pixelSize()));
+        painter.fillRect(bounds, tint());
+        QLinearGradient gradient(bounds.topLeft(), bounds.bottomLeft());
+        gradient.setColorAt(0, Theme::black(gradientTop));
+        gradient.setColorAt(1, Theme::black(gradientBottom));
+        painter.fillRect(bounds, gradient);
+        return image;
+    }
+    QImage image(area.size(), QImage::Format_RGB32);
+    composeInto(area, image.bits(), image.bytesPerLine());
+    return image;
+}
+
+void Backdrop::paint(QPainter &painter, const QRect &target, QPoint source) const
+{
+    if (m_size.isEmpty() || target.isEmpty())
+        return;
+    followRatio(painter);
+    const QRect pixels
+        = QRect(source * m_ratio, target.size() * m_ratio) & QRect(QPoint(0, 0), pixelSize());
+    if (pixels.isEmpty())
+        return;
+    QPoint offset;
+    if (m_ratio == 1.0 && !m_image.isNull()) {
+        if (QImage *device = directTarget(painter, &offset)) {
+            // Straight into the window's pixels: no screen-sized copy on the way.
+            const QRect into = QRect(target.topLeft() + offset, pixels.size()) & device->rect();
+            if (into.isEmpty())
+                return;
+            const QRect from(
+                pixels.topLeft() + (into.topLeft() - target.topLeft() - offset), into.size());
+            composeInto(from, device->scanLine(into.top()) + qsizetype(into.left()) * 4,
+                device->bytesPerLine());
+            return;
+        }
+    }
+    QImage piece = composed(pixels);
+    piece.setDevicePixelRatio(m_ratio);
     const QPainter::CompositionMode mode = painter.compositionMode();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawPixmap(target, composed, QRectF(source * m_ratio, target.size() * m_ratio));
+    painter.drawImage(QRectF(target.topLeft(), QSizeF(pixels.size()) / m_ratio), piece);
     painter.setCompositionMode(mode);
 }
 
-void Backdrop::paint(QPainter &painter, const QPainterPath &clip, QPointF source) const
+void Backdrop::paint(
+    QPainter &painter, const QPainterPath &clip, QPointF source, const QRectF &area) const
 {
-    const QPixmap &composed = pixmapFor(painter);
-    if (composed.isNull())
+    if (m_size.isEmpty())
+        return;
+    followRatio(painter);
+    const QRectF local = area.isNull() ? clip.boundingRect() : clip.boundingRect() & area;
+    const QRect pixels
+        = QRectF((local.topLeft() + source) * m_ratio, local.size() * m_ratio).toAlignedRect()
+        & QRect(QPoint(0, 0), pixelSize());
+    if (pixels.isEmpty())
         return;
     // A textured brush keeps the clip's edge antialiased where a clip region would not.
     // Whether a brush honours its texture's ratio depends on how the widget is painted, so
     // the texture has none and the scale is spelled out.
-    QBrush brush(m_texture);
-    brush.setTransform(
-        QTransform::fromTranslate(-source.x(), -source.y()).scale(1 / m_ratio, 1 / m_ratio));
+    QBrush brush(composed(pixels));
+    brush.setTransform(QTransform(1 / m_ratio, 0, 0, 1 / m_ratio, pixels.x() / m_ratio - source.x(),
+        pixels.y() / m_ratio - source.y()));
     const QPainter::CompositionMode mode = painter.compositionMode();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillPath(clip, brush);

@@ -1,15 +1,18 @@
 #pragma once
 
 #include <QImage>
-#include <QPixmap>
 #include <QRectF>
+#include <vector>
 
 class QPainter;
 
-// The canvas's two back layers composed once per size: the blurred desktop (or the dark
-// tint when there is none) under a black gradient from 0.08 at the top to 0.38 at the
-// bottom. Cards and the gallery paint their part of it under their material, so what lies
-// behind them reads as frosted glass rather than showing other cards through.
+// The canvas's two back layers: the blurred desktop (or the dark tint when there is none)
+// under a black gradient from 0.08 at the top to 0.38 at the bottom. Cards and the gallery
+// paint their part of it under their material, so what lies behind them reads as frosted
+// glass rather than showing other cards through.
+//
+// Nothing screen-sized is kept: each paint composes just the pixels it covers, straight
+// into the window's buffer where it can, so a show writes every backdrop pixel once.
 class Backdrop
 {
 public:
@@ -18,26 +21,39 @@ public:
     void setSize(QSize size, qreal devicePixelRatio);
     QSize size() const { return m_size; }
 
-    // Replaces the pixels of `target` (in the painter's coordinates) with the backdrop's
-    // pixels at `source` (in canvas coordinates, same size), clipped to `clip` if given.
-    void paint(QPainter &painter, const QRectF &target, QPointF source) const;
-    void paint(QPainter &painter, const QPainterPath &clip, QPointF source) const;
+    // Replaces the pixels of `target` (in the painter's coordinates, inside what it may
+    // paint) with the backdrop's pixels at `source` (in canvas coordinates, same size).
+    void paint(QPainter &painter, const QRect &target, QPoint source) const;
+    // The same inside `clip`, antialiased at its edge; only the part within `area` (in the
+    // painter's coordinates) if given, e.g. the rectangle a paint event asks for.
+    void paint(QPainter &painter, const QPainterPath &clip, QPointF source,
+        const QRectF &area = QRectF()) const;
 
-    const QPixmap &pixmap() const;
+    // The composed pixels of `pixels`, an area of the canvas in device pixels.
+    QImage composed(const QRect &pixels) const;
 
     // The tint painted where no blurred desktop is available.
     static QColor tint();
 
 private:
-    void compose() const;
-    // The composed pixmap at the ratio of the pixels `painter` paints.
-    const QPixmap &pixmapFor(const QPainter &painter) const;
+    // Where each device pixel samples the blurred image, for the current size and ratio.
+    void prepareTaps() const;
+    // Takes on the ratio of the pixels `painter` paints.
+    void followRatio(const QPainter &painter) const;
+    void composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerLine) const;
+    QSize pixelSize() const;
+
+    struct Tap
+    {
+        int first;
+        int second;
+        quint32 weight; // of the second, in 256ths
+    };
 
     QImage m_image;
     QSize m_size;
-    mutable qreal m_ratio = 1.0;
-    mutable QPixmap m_composed;
-    mutable QImage m_composedImage;
-    mutable QImage m_texture; // m_composedImage's pixels at ratio 1
-    mutable bool m_dirty = true;
+    mutable qreal m_ratio = 1.0; // of the pixels last painted
+    mutable std::vector<Tap> m_columns;
+    mutable std::vector<Tap> m_rows;
+    mutable QSize m_tapsFor;
 };

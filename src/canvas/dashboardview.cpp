@@ -409,6 +409,8 @@ void DashboardView::paintEvent(QPaintEvent *event)
 {
     m_backdrop->setSize(size(), devicePixelRatioF());
     QPainter painter(this);
-    const QRect area = event->rect();
-    m_backdrop->paint(painter, QRectF(area), QPointF(area.topLeft()));
+    // Rectangle by rectangle: the backdrop may write straight into the window's pixels, so
+    // it must not reach cards outside what is being repainted.
+    for (const QRect &area : event->region())
+        m_backdrop->paint(painter, area, area.topLeft());
 }

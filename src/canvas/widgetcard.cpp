@@ -76,14 +76,14 @@ void WidgetCard::resizeEvent(QResizeEvent *)
     m_handle->move((width() - m_handle->width()) / 2, 0);
 }
 
-void WidgetCard::paintEvent(QPaintEvent *)
+void WidgetCard::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = QRectF(rect());
     const QPainterPath shape = continuousRoundedRect(bounds, cornerRadius);
     if (m_backdrop)
-        m_backdrop->paint(painter, shape, QPointF(pos()));
+        m_backdrop->paint(painter, shape, QPointF(pos()), QRectF(event->rect()));
     painter.fillPath(shape, Theme::white(0.07));
     painter.setPen(QPen(Theme::white(0.18), 1));
     painter.setBrush(Qt::NoBrush);

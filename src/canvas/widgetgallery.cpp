@@ -273,7 +273,7 @@ void WidgetGallery::mousePressEvent(QMouseEvent *event)
     event->accept();
 }
 
-void WidgetGallery::paintEvent(QPaintEvent *)
+void WidgetGallery::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -301,7 +301,7 @@ void WidgetGallery::paintEvent(QPaintEvent *)
 
     const QPainterPath shape = continuousRoundedRect(bounds, cornerRadius);
     if (m_backdrop)
-        m_backdrop->paint(painter, shape, QPointF(pos()));
+        m_backdrop->paint(painter, shape, QPointF(pos()), QRectF(event->rect()));
     painter.fillPath(shape, Theme::white(0.07));
     painter.setPen(QPen(Theme::white(0.16), 1));
     painter.setBrush(Qt::NoBrush);
