@@ -256,8 +256,13 @@ private Q_SLOTS:
         QProcessEnvironment wmEnv = env;
         wmEnv.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
         windowManager.setProcessEnvironment(wmEnv);
-        if (wm == QLatin1String("xfwm4")) {
-            // It reads its settings over a session bus and quits without one.
+        if (wm == QLatin1String("kwin_x11")) {
+            // Without compositing: llvmpipe on two shared cores would only slow it down.
+            wmEnv.insert(QStringLiteral("KWIN_COMPOSE"), QStringLiteral("N"));
+            arguments << QStringLiteral("--replace");
+        }
+        if (wm == QLatin1String("xfwm4") || wm == QLatin1String("kwin_x11")) {
+            // They read their settings over a session bus and quit without one.
             windowManager.start(QStringLiteral("dbus-run-session"),
                 QStringList {QStringLiteral("--"), wm} + arguments);
         } else
@@ -305,50 +310,56 @@ private Q_SLOTS:
 
     void f12ShowsOnePanelPerScreenWithTheMainOneFocused()
     {
-        key({QStringLiteral("key"), QStringLiteral("F12")});
-        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
-        const QList<Window> shown = panels();
-        // The main screen's panel has the keyboard.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            activeWindow() == shown.at(0).id || activeWindow() == shown.at(1).id, waitMs);
-        const bool firstIsMain = activeWindow() == shown.at(0).id;
-        const Window main = shown.at(firstIsMain ? 0 : 1);
-        const Window other = shown.at(firstIsMain ? 1 : 0);
-        QCOMPARE(main.geometry, QRect(0, 0, 1920, 1080));
-        if (windowManagerName == QLatin1String("xfwm4"))
-            QEXPECT_FAIL(
-                "", "xfwm4 puts every full-screen window on the primary monitor", Continue);
-        QCOMPARE(other.geometry, QRect(1920, 0, 1280, 1024));
-        // On top everywhere, docks included: the middle and the edges where docks sit.
-        const QList<QPoint> points {{960, 540}, {960, 1075}, {960, 4}, {4, 540}, {2560, 512},
-            {2560, 1019}, {2560, 4}, {3195, 512}};
-        for (const QPoint &at : points) {
-            const Window &panel = at.x() < 1920 ? main : other;
-            if (!panel.geometry.contains(at))
-                continue;
-            QString seen;
-            const bool onTop = isOnTopAt(panel.id, at, &seen);
-            if (!onTop && windowManagerName == QLatin1String("xfwm4"))
-                QEXPECT_FAIL(
-                    "", "xfwm4 keeps a dock on the top layer above full-screen windows", Continue);
-            QVERIFY2(onTop,
-                qPrintable(
-                    QStringLiteral("%1 is on top at %2,%3").arg(seen).arg(at.x()).arg(at.y())));
+        // A window manager whose desktop stops short of the second monitor keeps every
+        // window out of it: xfwm4 leaves out RandR monitors without an output of their own,
+        // and Xvfb has a single output.
+        const QString desktop = run(QStringLiteral("xprop"),
+            {QStringLiteral("-root"), QStringLiteral("_NET_DESKTOP_GEOMETRY")});
+        const QRegularExpressionMatch width
+            = QRegularExpression(QStringLiteral("= (\\d+),")).match(desktop);
+        const bool secondKnown = !width.hasMatch() || width.captured(1).toInt() >= 3200;
+        if (!secondKnown)
+            qInfo("%s does not know the second monitor: checking the main one only",
+                qPrintable(windowManagerName));
+        auto placed = [&](const QString &id) {
+            const QList<Window> all = panels();
+            const auto found = std::ranges::find(all, id, &Window::id);
+            return found == all.end() ? QRect() : found->geometry;
+        };
+        QStringList firstShown;
+        for (int show = 0; show < 2; ++show) {
+            key({QStringLiteral("key"), QStringLiteral("F12")});
+            QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
+            const QList<Window> shown = panels();
+            // The main screen's panel has the keyboard.
+            QTRY_VERIFY_WITH_TIMEOUT(
+                activeWindow() == shown.at(0).id || activeWindow() == shown.at(1).id, waitMs);
+            const bool firstIsMain = activeWindow() == shown.at(0).id;
+            const QString main = shown.at(firstIsMain ? 0 : 1).id;
+            const QString other = shown.at(firstIsMain ? 1 : 0).id;
+            // The same windows come back on the next show, focused the same way.
+            if (show == 0)
+                firstShown = {main, other};
+            QCOMPARE(QStringList({main, other}), firstShown);
+            QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), main, waitMs);
+            // Placed where they belong once the window manager is done with them.
+            QTRY_COMPARE_WITH_TIMEOUT(placed(main), QRect(0, 0, 1920, 1080), waitMs);
+            if (secondKnown)
+                QTRY_COMPARE_WITH_TIMEOUT(placed(other), QRect(1920, 0, 1280, 1024), waitMs);
+            // On top everywhere, docks included: the middle and the edges where docks sit.
+            const QList<QPoint> points {{960, 540}, {960, 1075}, {960, 4}, {4, 540}, {2560, 512},
+                {2560, 1019}, {2560, 4}, {3195, 512}};
+            for (const QPoint &at : points) {
+                if (at.x() >= 1920 && !secondKnown)
+                    continue;
+                QString seen;
+                QVERIFY2(isOnTopAt(at.x() < 1920 ? main : other, at, &seen),
+                    qPrintable(
+                        QStringLiteral("%1 is on top at %2,%3").arg(seen).arg(at.x()).arg(at.y())));
+            }
+            key({QStringLiteral("key"), QStringLiteral("Escape")});
+            QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
         }
-
-        key({QStringLiteral("key"), QStringLiteral("Escape")});
-        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
-
-        // The same windows come back, placed and focused as the first time.
-        key({QStringLiteral("key"), QStringLiteral("F12")});
-        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
-        const QList<Window> again = panels();
-        QCOMPARE(again.size(), 2);
-        QCOMPARE(again.at(0).geometry, shown.at(0).geometry);
-        QCOMPARE(again.at(1).geometry, shown.at(1).geometry);
-        QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), main.id, waitMs);
-        key({QStringLiteral("key"), QStringLiteral("Escape")});
-        QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);
         QVERIFY(app.state() == QProcess::Running);
     }
 

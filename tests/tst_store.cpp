@@ -606,9 +606,30 @@ private Q_SLOTS:
                            .arg(defaults.pathForKey(kKey))));
         QVERIFY(store.updateWidget(store.widgets().last().id,
             [](DashboardWidget &w) { w.note = QString(2 << 20, QLatin1Char('x')); }));
+        store.waitForSaves();
         QCOMPARE(store.saveStatus().reason, QStringLiteral("File too large"));
         QCOMPARE(defaults.read(kKey), saved);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // Long notes are written off the main thread, newest first; the store going away, as on
+    // quit, still leaves the last change on disk, even a short one queued behind long ones.
+    void destroyingTheStoreWritesTheNewestChange()
+    {
+        QTemporaryDir dir;
+        FileDefaults defaults(dir.path());
+        auto store = std::make_unique<DashboardStore>(defaults, kKey, false);
+        const QUuid id = store->widgets().last().id;
+        for (const QChar letter : {u'a', u'b'}) {
+            QVERIFY(store->updateWidget(
+                id, [&](DashboardWidget &w) { w.note = QString(4 << 20, letter); }));
+        }
+        QVERIFY(
+            store->updateWidget(id, [](DashboardWidget &w) { w.note = QStringLiteral("last"); }));
+        store.reset();
+        const auto widgets = WidgetJson::decodeArrangement(*defaults.read(kKey));
+        QVERIFY(widgets);
+        QCOMPARE(widgets->last().note, QStringLiteral("last"));
     }
 
     void fileDefaultsFollowXdgConfigHome()

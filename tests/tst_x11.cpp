@@ -144,6 +144,54 @@ private Q_SLOTS:
         xcb_flush(c);
     }
 
+    // Full screen covers docks only where the window manager stacks it above them and sizes
+    // it to the screen; elsewhere a panel is a notification of the screen's size.
+    void panelsCoverTheirScreenAsTheWindowManagerAllows_data()
+    {
+        QTest::addColumn<QByteArray>("windowManager");
+        QTest::addColumn<bool>("wholeOutput");
+        QTest::addColumn<bool>("fullScreen");
+        QTest::addRow("openbox") << QByteArray("Openbox") << true << true;
+        QTest::addRow("xfwm4") << QByteArray("Xfwm4") << true << false;
+        QTest::addRow("KWin, a whole output") << QByteArray("KWin") << true << true;
+        QTest::addRow("KWin, part of an output") << QByteArray("KWin") << false << false;
+    }
+
+    void panelsCoverTheirScreenAsTheWindowManagerAllows()
+    {
+        QFETCH(QByteArray, windowManager);
+        QFETCH(bool, wholeOutput);
+        QFETCH(bool, fullScreen);
+        xcb_connection_t *c = qtConnection();
+        // The window a window manager names itself on.
+        const xcb_window_t check = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, check, root(c), 0, 0, 1, 1, 0,
+            XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, check, atom(c, "_NET_WM_NAME"),
+            atom(c, "UTF8_STRING"), 8, uint32_t(windowManager.size()), windowManager.constData());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, root(c), atom(c, "_NET_SUPPORTING_WM_CHECK"),
+            XCB_ATOM_WINDOW, 32, 1, &check);
+
+        QRect screen = QGuiApplication::primaryScreen()->geometry();
+        if (!wholeOutput)
+            screen.setWidth(screen.width() / 2);
+        QWidget panel(nullptr, Qt::FramelessWindowHint);
+        X11WindowHints hints;
+        hints.preparePanel(&panel, false);
+        hints.showPanel(&panel, screen);
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        QCOMPARE(panel.isFullScreen(), fullScreen);
+        // With no window manager here, only a plain window is sized by us.
+        if (!fullScreen)
+            QCOMPARE(panel.geometry(), screen);
+        const auto types = atomList(c, xcb_window_t(panel.winId()), "_NET_WM_WINDOW_TYPE");
+        QCOMPARE(types.value(0) == atom(c, "_NET_WM_WINDOW_TYPE_NOTIFICATION"), !fullScreen);
+
+        xcb_delete_property(c, root(c), atom(c, "_NET_SUPPORTING_WM_CHECK"));
+        xcb_destroy_window(c, check);
+        xcb_flush(c);
+    }
+
     void aHotKeyHeldByAnotherProgramIsAClearFailure()
     {
         // Another client takes F12 first.

@@ -1,8 +1,10 @@
 #include "dashboardstore.h"
 
+#include "arrangementwriter.h"
 #include "defaults.h"
 #include "widgetjson.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <algorithm>
 
@@ -27,6 +29,14 @@ QList<DashboardWidget> defaultArrangement()
         DashboardWidget::make(DashboardWidgetKind::calendar, 430, 90),
         DashboardWidget::make(DashboardWidgetKind::notes, 830, 90),
     };
+}
+
+qsizetype textSize(const QList<DashboardWidget> &widgets)
+{
+    qsizetype size = 0;
+    for (const DashboardWidget &widget : widgets)
+        size += widget.note.size() + widget.countdownTitle.size();
+    return size;
 }
 
 } // namespace
@@ -58,6 +68,12 @@ DashboardStore::DashboardStore(
         arrangement = defaultArrangement();
     m_widgets = std::move(*arrangement);
     save();
+}
+
+DashboardStore::~DashboardStore()
+{
+    // Joins the writer once the newest change is on disk: the last keystroke survives quit.
+    m_writer.reset();
 }
 
 void DashboardStore::setWidgets(QList<DashboardWidget> widgets)
@@ -93,12 +109,56 @@ void DashboardStore::setGalleryOpen(bool open)
 
 void DashboardStore::save()
 {
+    const quint64 generation = ++m_saveGeneration;
+    const bool large = m_defaults.writesOnAnyThread() && textSize(m_widgets) > backgroundSaveSize;
+    // While the writer is busy, later changes queue behind it so none overtakes another.
+    if (large || isSaving()) {
+        if (m_mustKeepStored) {
+            if (DefaultsStatus kept = keepWhatIsStored(); !kept) {
+                written(generation, std::move(kept));
+                return;
+            }
+        }
+        if (!m_writer) {
+            m_writer = std::make_unique<ArrangementWriter>(m_defaults, m_defaultsKey,
+                [this](quint64 generation, const DefaultsStatus &status) {
+                    QMetaObject::invokeMethod(
+                        this, [this, generation, status] { written(generation, status); },
+                        Qt::QueuedConnection);
+                });
+        }
+        m_writer->submit(m_widgets, generation);
+        return;
+    }
     const auto bytes = WidgetJson::encodeArrangement(m_widgets);
     if (!bytes)
         return;
     DefaultsStatus status = m_mustKeepStored ? keepWhatIsStored() : DefaultsStatus::ok();
     if (status)
         status = m_defaults.write(m_defaultsKey, *bytes);
+    written(generation, std::move(status));
+}
+
+bool DashboardStore::isSaving() const
+{
+    return m_writer && !m_writer->isIdle();
+}
+
+void DashboardStore::waitForSaves()
+{
+    if (!m_writer)
+        return;
+    m_writer->wait();
+    // The outcomes are on their way through the event loop; take them now.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void DashboardStore::written(quint64 generation, DefaultsStatus status)
+{
+    // An outcome that arrives after a newer one's is stale.
+    if (generation < m_toldGeneration)
+        return;
+    m_toldGeneration = generation;
     setSaveStatus(std::move(status));
 }
 

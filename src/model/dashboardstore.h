@@ -8,12 +8,16 @@
 #include <QPointF>
 #include <QSizeF>
 #include <functional>
+#include <memory>
+
+class ArrangementWriter;
 
 // The arrangement of one display. It is the only owner of the widget list: views
 // observe it and every change goes through it. Each change to the list is published
-// and then written to the defaults store before the call returns, once per operation.
-// A failed write keeps the list in memory, is told through saveStatus(), and the next
-// change tries again.
+// and then written to the defaults store, once per operation: before the call returns,
+// or, once its notes are long, on a writer thread that writes only the newest of the
+// changes waiting. Destroying the store waits for that write. A failed write keeps the
+// list in memory, is told through saveStatus(), and the next change tries again.
 class DashboardStore : public QObject
 {
     Q_OBJECT
@@ -33,6 +37,11 @@ public:
     // is never written over: saves fail, and are retried, until it can be kept.
     DashboardStore(
         Defaults &defaults, QString storageKey, bool migrateLegacy, QObject *parent = nullptr);
+    ~DashboardStore() override;
+
+    // Text in the arrangement beyond which it is encoded and written off the main thread,
+    // where the defaults allow it: a 256 K note costs a millisecond or two to encode.
+    static constexpr qsizetype backgroundSaveSize = 256 * 1024;
 
     const QList<DashboardWidget> &widgets() const { return m_widgets; }
     void setWidgets(QList<DashboardWidget> widgets);
@@ -47,6 +56,10 @@ public:
     void setGalleryOpen(bool open);
 
     void save();
+    // Whether a change is still waiting for, or being written on, the writer thread.
+    bool isSaving() const;
+    // Returns once every change is written, and saveStatus() tells how the last one went.
+    void waitForSaves();
     // Success while saves succeed; otherwise why the last one failed.
     const DefaultsStatus &saveStatus() const { return m_saveStatus; }
 
@@ -75,6 +88,7 @@ private:
     bool bringToFrontWithoutSaving(const QUuid &id);
     DefaultsStatus keepWhatIsStored();
     void setSaveStatus(DefaultsStatus status);
+    void written(quint64 generation, DefaultsStatus status);
     int indexOf(const QUuid &id) const;
 
     Defaults &m_defaults;
@@ -84,4 +98,8 @@ private:
     // Something is stored under the key that this store did not load from it.
     bool m_mustKeepStored = false;
     DefaultsStatus m_saveStatus;
+    // Each save's number, and that of the newest whose outcome saveStatus() tells.
+    quint64 m_saveGeneration = 0;
+    quint64 m_toldGeneration = 0;
+    std::unique_ptr<ArrangementWriter> m_writer;
 };

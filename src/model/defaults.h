@@ -42,4 +42,6 @@ public:
     /// Moves the value under `from` to `to` without copying it, so it needs no free space.
     /// Fails, changing nothing, when `to` already holds a value.
     virtual DefaultsStatus rename(const QString &from, const QString &to) = 0;
+    /// Whether write() may run on another thread, beside calls for other keys.
+    virtual bool writesOnAnyThread() const { return false; }
 };

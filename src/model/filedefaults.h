@@ -30,6 +30,7 @@ public:
     DefaultsValue load(const QString &key) const override;
     DefaultsStatus write(const QString &key, const QByteArray &value) override;
     DefaultsStatus rename(const QString &from, const QString &to) override;
+    bool writesOnAnyThread() const override { return true; }
 
 private:
     DefaultsStatus makeDirectory() const;

@@ -197,17 +197,12 @@ void DashboardController::mapPanels(const QList<DashboardPanel *> &panels)
         if (!main && panel->screenInfo().isPrimary)
             main = panel;
     }
-    auto map = [this](DashboardPanel *panel) {
-        if (m_platform.windowHints)
-            m_platform.windowHints->preparePanel(panel, panel->isTranslucent());
-        panel->showFullScreen();
-    };
     for (DashboardPanel *panel : panels) {
         if (panel != main)
-            map(panel);
+            showPanel(panel);
     }
     if (main)
-        map(main);
+        showPanel(main);
     m_platform.presentation->activateApplication();
     if (main) {
         main->raise();
@@ -218,6 +213,16 @@ void DashboardController::mapPanels(const QList<DashboardPanel *> &panels)
         m_placementChecks = 0;
         m_placementCheck.start();
     }
+}
+
+void DashboardController::showPanel(DashboardPanel *panel)
+{
+    if (!m_platform.windowHints) {
+        panel->showFullScreen();
+        return;
+    }
+    m_platform.windowHints->preparePanel(panel, panel->isTranslucent());
+    m_platform.windowHints->showPanel(panel, panel->screenInfo().geometry);
 }
 
 void DashboardController::checkPlacement()
@@ -236,7 +241,7 @@ void DashboardController::checkPlacement()
             // The window manager kept it elsewhere: map it again, where it belongs.
             panel->hide();
             panel->setGeometry(wanted);
-            panel->showFullScreen();
+            showPanel(panel);
         } else {
             panel->setGeometry(wanted);
         }

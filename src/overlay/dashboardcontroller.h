@@ -83,6 +83,8 @@ private:
     void mapPanels(const QList<DashboardPanel *> &panels);
     void dropPanel(DashboardPanel *panel);
     void screensChanged();
+    // Maps a panel as the platform covers a screen.
+    void showPanel(DashboardPanel *panel);
     // Puts back panels the window manager placed off their screen.
     void checkPlacement();
 

@@ -1,12 +1,19 @@
 #include "linkopener.h"
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <memory>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +34,16 @@ std::optional<QString> firstLocation(QStandardPaths::StandardLocation location)
     return paths.first();
 }
 
+// `done`, called with the first answer only.
+std::function<void(bool)> once(std::function<void(bool)> done)
+{
+    auto answer = std::make_shared<std::function<void(bool)>>(std::move(done));
+    return [answer](bool opened) {
+        if (*answer)
+            std::exchange(*answer, nullptr)(opened);
+    };
+}
+
 } // namespace
 
 DesktopLinkOpener::DesktopLinkOpener(QObject *parent)
@@ -40,7 +57,7 @@ void DesktopLinkOpener::open(const LinkTarget &target, std::function<void(bool o
         return;
     }
     if (target.kind == LinkTarget::Kind::program) {
-        done(QProcess::startDetached(target.path, {}));
+        startProgram(target.path, std::move(done));
         return;
     }
     // The file browser would report a missing folder only in its own window, so check
@@ -57,11 +74,7 @@ void DesktopLinkOpener::open(const LinkTarget &target, std::function<void(bool o
     // xdg-open says through its exit whether anything took the folder (3: no handler).
     auto *process = new QProcess(this);
     auto *grace = new QTimer(process);
-    auto answer = std::make_shared<std::function<void(bool)>>(std::move(done));
-    const auto settle = [answer](bool opened) {
-        if (*answer)
-            std::exchange(*answer, nullptr)(opened);
-    };
+    const auto settle = once(std::move(done));
     grace->setSingleShot(true);
     connect(grace, &QTimer::timeout, this, [settle] { settle(true); });
     connect(process, &QProcess::finished, this,
@@ -79,6 +92,50 @@ void DesktopLinkOpener::open(const LinkTarget &target, std::function<void(bool o
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     process->start(launcher, {target.path});
+    grace->start(launcherGraceMs);
+}
+
+void DesktopLinkOpener::startProgram(const QString &program, std::function<void(bool)> done)
+{
+    // A child of ours rather than a detached grandchild, so that its exit tells whether it
+    // failed at once (a settings program outside its desktop); in a session of its own, so
+    // it outlives Corvina.
+    const QByteArray path = QFile::encodeName(program);
+    char *const argv[] = {const_cast<char *>(path.constData()), nullptr};
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, path.constData(), nullptr, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0) {
+        done(false);
+        return;
+    }
+    // Through syscall(): Debian 12's <sys/pidfd.h> lacks C linkage for C++.
+    const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd < 0) {
+        // A kernel without pidfds: it started, and a thread reaps it whenever it ends.
+        std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+        done(true);
+        return;
+    }
+    const auto settle = once(std::move(done));
+    auto *ended = new QSocketNotifier(qintptr(pidfd), QSocketNotifier::Read, this);
+    auto *grace = new QTimer(ended);
+    grace->setSingleShot(true);
+    connect(grace, &QTimer::timeout, this, [settle] { settle(true); });
+    connect(ended, &QSocketNotifier::activated, this, [ended, pidfd, settle] {
+        siginfo_t info {};
+        const int waited = ::waitid(P_PIDFD, id_t(pidfd), &info, WEXITED | WNOHANG);
+        if (waited == 0 && info.si_pid == 0)
+            return; // not ended after all
+        // Reaped elsewhere (SIGCHLD ignored) counts as started.
+        settle(waited != 0 || (info.si_code == CLD_EXITED && info.si_status == 0));
+        ended->setEnabled(false);
+        ::close(pidfd);
+        ended->deleteLater();
+    });
     grace->start(launcherGraceMs);
 }
 

@@ -31,7 +31,8 @@ public:
 
 // Folders through xdg-open, whose exit tells whether a file browser took them (a
 // launcher still running after `launcherGrace` has handed over and counts as opened);
-// QDesktopServices where there is no xdg-open. Programs through QProcess::startDetached.
+// QDesktopServices where there is no xdg-open. Programs are started the same way: one that
+// ends with a failure within `launcherGrace` did not open.
 class DesktopLinkOpener final
     : public QObject
     , public LinkOpener
@@ -43,6 +44,9 @@ public:
 
     explicit DesktopLinkOpener(QObject *parent = nullptr);
     void open(const LinkTarget &target, std::function<void(bool opened)> done) override;
+
+private:
+    void startProgram(const QString &program, std::function<void(bool opened)> done);
 };
 
 // The places the quick links lead to on this machine.

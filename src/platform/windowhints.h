@@ -1,7 +1,8 @@
 #pragma once
 
+#include <QWidget>
+
 class QRect;
-class QWidget;
 
 // Window-manager hints for an overlay panel that Qt has no API for.
 class WindowHints
@@ -12,6 +13,12 @@ public:
     // Called once the panel's native window exists and before it is mapped.
     // `translucent` says that the desktop shows through the panel's backdrop.
     virtual void preparePanel(QWidget *panel, bool translucent) = 0;
+    // Maps a prepared panel over `screen`, above docks and full-screen windows.
+    virtual void showPanel(QWidget *panel, const QRect &screen)
+    {
+        (void)screen;
+        panel->showFullScreen();
+    }
 
     // Whether window managers here may place panels other than asked, so that the
     // controller must look where they went.

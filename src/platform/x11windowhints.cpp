@@ -48,7 +48,43 @@ bool kwinBlursBehind(xcb_connection_t *c, xcb_window_t root, xcb_atom_t blur)
     return found;
 }
 
+// Whether `screen` is exactly what one output shows, rather than a monitor that RandR
+// made of part of one, or of several.
+bool isWholeOutput(Display *display, const QRect &screen)
+{
+    if (!display)
+        return true;
+    XRRScreenResources *resources
+        = XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display));
+    bool whole = false;
+    for (int i = 0; resources && i < resources->ncrtc && !whole; ++i) {
+        XRRCrtcInfo *crtc = XRRGetCrtcInfo(display, resources, resources->crtcs[i]);
+        whole = crtc && crtc->noutput > 0 && crtc->mode != None
+            && QRect(crtc->x, crtc->y, int(crtc->width), int(crtc->height)) == screen;
+        XRRFreeCrtcInfo(crtc);
+    }
+    XRRFreeScreenResources(resources);
+    return whole;
+}
+
 } // namespace
+
+const X11WindowHints::Atoms &X11WindowHints::atoms()
+{
+    if (!m_atoms) {
+        xcb_connection_t *c
+            = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+        const auto atoms = internAtoms<10>(c,
+            {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
+                "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NOTIFICATION",
+                "_NET_WM_WINDOW_TYPE_NORMAL", "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE",
+                "_NET_SUPPORTING_WM_CHECK", "_NET_WM_NAME", "UTF8_STRING"},
+            {});
+        m_atoms = Atoms {atoms[0], atoms[1], atoms[2], atoms[3], atoms[4], atoms[5], atoms[6],
+            atoms[7], atoms[8], atoms[9]};
+    }
+    return *m_atoms;
+}
 
 void X11WindowHints::preparePanel(QWidget *panel, bool translucent)
 {
@@ -56,17 +92,11 @@ void X11WindowHints::preparePanel(QWidget *panel, bool translucent)
     if (!x11)
         return;
     xcb_connection_t *c = x11->connection();
-    if (!m_atoms) {
-        const auto atoms = internAtoms<3>(c,
-            {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"},
-            {false, false, false});
-        m_atoms = Atoms {atoms[0], atoms[1], atoms[2]};
-    }
+    const Atoms &atoms = this->atoms();
     const auto window = static_cast<xcb_window_t>(panel->winId());
     // Qt merges its own states (fullscreen, above) into this property when it maps.
-    const xcb_atom_t states[] = {m_atoms->skipTaskbar, m_atoms->skipPager};
-    xcb_change_property(
-        c, XCB_PROP_MODE_APPEND, window, m_atoms->state, XCB_ATOM_ATOM, 32, 2, states);
+    const xcb_atom_t states[] = {atoms.skipTaskbar, atoms.skipPager};
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, window, atoms.state, XCB_ATOM_ATOM, 32, 2, states);
 
     // Where the desktop shows through the tint, KWin can blur it; an empty region means
     // the whole window.
@@ -80,6 +110,82 @@ void X11WindowHints::preparePanel(QWidget *panel, bool translucent)
                 c, XCB_PROP_MODE_REPLACE, window, blur, XCB_ATOM_CARDINAL, 32, 0, nullptr);
     }
     xcb_flush(c);
+}
+
+X11WindowHints::WindowManager X11WindowHints::windowManager()
+{
+    xcb_connection_t *c
+        = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const Atoms &atoms = this->atoms();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_get_property_reply_t *check = xcb_get_property_reply(
+        c, xcb_get_property(c, false, root, atoms.wmCheck, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    xcb_window_t window = XCB_WINDOW_NONE;
+    if (check && xcb_get_property_value_length(check) == int(sizeof(xcb_window_t)))
+        window = *static_cast<const xcb_window_t *>(xcb_get_property_value(check));
+    std::free(check);
+    if (window == m_wmWindow)
+        return m_wm;
+    m_wmWindow = window;
+    m_wm = WindowManager::Other;
+    if (window == XCB_WINDOW_NONE)
+        return m_wm;
+    xcb_get_property_reply_t *name = xcb_get_property_reply(
+        c, xcb_get_property(c, false, window, atoms.wmName, atoms.utf8, 0, 16), nullptr);
+    if (name) {
+        const QByteArray text(static_cast<const char *>(xcb_get_property_value(name)),
+            xcb_get_property_value_length(name));
+        if (text == "Xfwm4")
+            m_wm = WindowManager::Xfwm4;
+        else if (text == "KWin")
+            m_wm = WindowManager::KWin;
+    }
+    std::free(name);
+    return m_wm;
+}
+
+X11WindowHints::Covering X11WindowHints::covering(const QRect &screen)
+{
+    Display *display = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
+    switch (windowManager()) {
+    case WindowManager::Xfwm4:
+        // Its full-screen layer lies below the layer of docks kept above; notifications
+        // stack over both.
+        return {false, true};
+    case WindowManager::KWin:
+        // It sizes a full-screen window to the output under it, whatever RandR's monitors say.
+        if (isWholeOutput(display, screen))
+            return {true, false};
+        return {false, true};
+    case WindowManager::Other:
+        break;
+    }
+    return {true, false};
+}
+
+void X11WindowHints::showPanel(QWidget *panel, const QRect &screen)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->display()) {
+        panel->showFullScreen();
+        return;
+    }
+    xcb_connection_t *c = x11->connection();
+    const Atoms &atoms = this->atoms();
+    const Covering how = covering(screen);
+    // Notifications stack above docks and full-screen windows and still take the keyboard.
+    // Set each time: the same panel may be shown either way as the screens change.
+    const std::array<xcb_atom_t, 2> types {
+        how.notification ? atoms.notification : atoms.kdeOverride, atoms.normal};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(panel->winId()),
+        atoms.type, XCB_ATOM_ATOM, 32, 2, types.data());
+    if (how.fullScreen) {
+        panel->showFullScreen();
+        return;
+    }
+    panel->setWindowState(Qt::WindowNoState);
+    panel->setGeometry(screen);
+    panel->show();
 }
 
 void X11WindowHints::placePanel(QWidget *panel, const QRect &screen)

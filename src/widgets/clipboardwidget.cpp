@@ -100,18 +100,27 @@ void ClipboardWidget::poll()
 
 void ClipboardWidget::refresh()
 {
-    if (!m_pasteboard)
+    // A read still on its way answers this one too; the next poll catches a later change.
+    if (!m_pasteboard || m_reading)
         return;
-    m_changeCount = m_pasteboard->changeCount();
-    setText(m_pasteboard->text().value_or(noText));
+    const qint64 count = m_pasteboard->changeCount();
+    m_reading = true;
+    m_pasteboard->readText(this, [this, count](std::optional<QString> text) {
+        m_reading = false;
+        m_changeCount = count;
+        setText(text.value_or(noText));
+    });
 }
 
 void ClipboardWidget::setText(const QString &text)
 {
-    // The same text copied again keeps the reader's place and selection.
-    if (text == m_text)
-        return;
+    // The same text copied again keeps the reader's place and selection. Keeping the
+    // pasteboard's string spares comparing megabytes when it hands the same one back.
+    const bool same = (text.size() == m_text.size() && text.constData() == m_text.constData())
+        || text == m_text;
     m_text = text;
+    if (same)
+        return;
     m_area->setPlainText(shownText());
 }
 

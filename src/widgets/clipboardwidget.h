@@ -7,7 +7,8 @@ class QPlainTextEdit;
 class QToolButton;
 
 // The latest text on the clipboard, selectable and scrolling. Polled every second; the
-// text is read again only when the clipboard's change counter has moved.
+// text is read again only when the clipboard's change counter has moved, and a large one
+// arrives when the pasteboard has read it, without holding up the overlay.
 class ClipboardWidget : public FaceWidget
 {
     Q_OBJECT
@@ -16,7 +17,8 @@ public:
     // A null pasteboard leaves the face at its first text.
     explicit ClipboardWidget(Pasteboard *pasteboard, QWidget *parent = nullptr);
 
-    // Reads the counter and the text, whether or not the counter moved.
+    // Reads the counter and the text, whether or not the counter moved, unless a read is
+    // under way.
     void refresh();
     // One polling step: refresh only when the counter moved.
     void poll();
@@ -36,5 +38,6 @@ private:
     Pasteboard *m_pasteboard;
     QString m_text;
     qint64 m_changeCount = -1;
+    bool m_reading = false;
     QPlainTextEdit *m_area;
 };

@@ -24,10 +24,10 @@ class FixedPasteboard : public Pasteboard
 {
 public:
     qint64 changeCount() const override { return 1; }
-    std::optional<QString> text() const override
+    void readText(QObject *, TextRead done) override
     {
-        return QStringLiteral(
-            "git log --oneline main..info\nShip the information faces before the demo on Friday.");
+        done(QStringLiteral(
+            "git log --oneline main..info\nShip the information faces before the demo on Friday."));
     }
 };
 
