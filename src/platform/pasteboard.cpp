@@ -20,7 +20,9 @@ std::optional<QString> clipboardText()
 
 SystemPasteboard::SystemPasteboard(QObject *parent)
     : QObject(parent)
-    , m_readsOffThread(QGuiApplication::platformName() == QLatin1String("xcb"))
+    // The reader connects where DISPLAY points; without it, Qt's read in place.
+    , m_readsOffThread(QGuiApplication::platformName() == QLatin1String("xcb")
+          && !qEnvironmentVariableIsEmpty("DISPLAY"))
 {
     connect(
         QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { ++m_changeCount; });
