@@ -68,14 +68,14 @@ QImage arrangeWallpaper(
     return canvas;
 }
 
-QImage GnomeWallpaperCapture::grab(const ScreenInfo &screen)
+QImage GnomeWallpaperCapture::picture(const ScreenInfo &screen, int divisor)
 {
     const char *background = "org.gnome.desktop.background";
     const std::optional<QString> options = setting(background, "picture-options");
     if (!options)
         return {};
     const qreal ratio = screen.screen ? screen.screen->devicePixelRatio() : 1.0;
-    const QSize size = (QSizeF(screen.geometry.size()) * ratio).toSize();
+    const QSize size = (QSizeF(screen.geometry.size()) * ratio / qMax(divisor, 1)).toSize();
     if (size.isEmpty())
         return {};
 
@@ -85,15 +85,16 @@ QImage GnomeWallpaperCapture::grab(const ScreenInfo &screen)
             dark && !dark->isEmpty())
             uri = dark;
     }
-    // Read no larger than needed: the picture is blurred down to a quarter anyway. A
+    // Read no larger than it is drawn, which for the blur is a fraction of the screen. A
     // format Qt cannot read (a slide show, WebP without its plugin) leaves the colour.
     QImageReader reader(QUrl(uri.value_or(QString())).toLocalFile());
     reader.setAutoTransform(true);
     const QSize natural = reader.size();
-    const QSize fitted = fittedSize(natural, *options, size);
-    if (natural.isValid() && fitted.width() < natural.width()
-        && *options != QLatin1String("wallpaper") && *options != QLatin1String("centered"))
-        reader.setScaledSize(fitted);
+    const bool unscaled
+        = *options == QLatin1String("wallpaper") || *options == QLatin1String("centered");
+    const QSize drawn = unscaled ? natural / qMax(divisor, 1) : fittedSize(natural, *options, size);
+    if (natural.isValid() && !drawn.isEmpty() && drawn.width() < natural.width())
+        reader.setScaledSize(drawn);
     return arrangeWallpaper(reader.read(), *options,
         QColor(setting(background, "primary-color").value_or(QString())), size);
 }

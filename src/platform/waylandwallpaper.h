@@ -19,8 +19,16 @@ QImage arrangeWallpaper(
 class GnomeWallpaperCapture final : public ScreenCapture
 {
 public:
-    QImage grab(const ScreenInfo &screen) override;
+    QImage grab(const ScreenInfo &screen) override { return picture(screen, 1); }
+    // Drawn at the small size straight away.
+    QImage grabReduced(const ScreenInfo &screen, int divisor) override
+    {
+        return picture(screen, divisor);
+    }
 
     // Whether the session is GNOME's, from what its session manager sets.
     static bool isGnome();
+
+private:
+    static QImage picture(const ScreenInfo &screen, int divisor);
 };
