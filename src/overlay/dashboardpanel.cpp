@@ -3,6 +3,7 @@
 #include "dashboardview.h"
 
 #include <QBackingStore>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <sys/mman.h>
@@ -54,8 +55,10 @@ QImage DashboardPanel::backdrop() const
 
 void DashboardPanel::prepareBuffer()
 {
+    // Only X11's buffer is an image that stays between paints; Qt's Wayland buffer is
+    // made at the paint, and reading its paint device before one reads a null buffer.
     QBackingStore *buffer = backingStore();
-    if (!buffer || !windowHandle())
+    if (!buffer || !windowHandle() || QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
     // The size the first paint would give it, so that paint keeps this buffer.
     buffer->resize(size());
