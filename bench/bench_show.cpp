@@ -60,6 +60,13 @@ public:
         m_moments.grabEnd.append(m_clock.nsecsElapsed());
         return picture;
     }
+    QImage grabReduced(const ScreenInfo &screen, int divisor) override
+    {
+        m_moments.grabStart.append(m_clock.nsecsElapsed());
+        QImage picture = m_inner->grabReduced(screen, divisor);
+        m_moments.grabEnd.append(m_clock.nsecsElapsed());
+        return picture;
+    }
 
 private:
     ScreenCapture *m_inner;

@@ -42,12 +42,20 @@ namespace {
 constexpr qreal gradientTop = 0.08;
 constexpr qreal gradientBottom = 0.38;
 
-// Per channel (a * x + b * y) / 256 for weights a + b <= 256, two channels at a time.
-quint32 mix(quint32 x, quint32 a, quint32 y, quint32 b)
+// Per channel (a * x + b * y) / 256 over whole rows, opaque, for weights a + b <= 256: a
+// channel times a weight fits 16 bits, so the compiler can blend many channels at once.
+void blendRows(
+    const quint32 *first, quint32 a, const quint32 *second, quint32 b, quint32 *out, int width)
 {
-    const quint32 even = (((x & 0x00ff00ff) * a + (y & 0x00ff00ff) * b) >> 8) & 0x00ff00ff;
-    const quint32 odd = ((((x >> 8) & 0x00ff00ff) * a + ((y >> 8) & 0x00ff00ff) * b)) & 0xff00ff00;
-    return even | odd;
+    const auto *x = reinterpret_cast<const uchar *>(first);
+    const auto *y = reinterpret_cast<const uchar *>(second);
+    auto *bytes = reinterpret_cast<uchar *>(out);
+    const auto wa = quint16(a);
+    const auto wb = quint16(b);
+    for (int i = 0; i < width * 4; ++i)
+        bytes[i] = uchar(quint16(quint16(x[i] * wa) + quint16(y[i] * wb)) >> 8);
+    for (int i = 0; i < width; ++i)
+        out[i] |= 0xff000000;
 }
 
 // The ratio of the pixels actually painted: a widget painted through QWidget::render() or
@@ -111,6 +119,12 @@ void Backdrop::prepareTaps() const
     };
     m_columns = taps(m_image.width(), size.width());
     m_rows = taps(m_image.height(), size.height());
+    m_leftWeights.resize(m_columns.size() * 4);
+    m_rightWeights.resize(m_columns.size() * 4);
+    for (size_t i = 0; i < m_leftWeights.size(); ++i) {
+        m_leftWeights[i] = quint16(256 - m_columns[i / 4].weight);
+        m_rightWeights[i] = quint16(m_columns[i / 4].weight);
+    }
 }
 
 // The blurred desktop scaled up smoothly under the darkening gradient, in one pass over the
@@ -126,6 +140,8 @@ void Backdrop::composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerL
     std::vector<quint32> wide[2]
         = {std::vector<quint32>(size_t(width)), std::vector<quint32>(size_t(width))};
     int wideRow[2] = {-1, -1};
+    std::vector<quint32> lefts(static_cast<size_t>(width));
+    std::vector<quint32> rights(static_cast<size_t>(width));
     const auto widened = [&](int y) -> const quint32 * {
         for (int i = 0; i < 2; ++i) {
             if (wideRow[i] == y)
@@ -134,12 +150,20 @@ void Backdrop::composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerL
         const int slot = wideRow[0] == y - 1 ? 1 : 0;
         wideRow[slot] = y;
         const auto *line = reinterpret_cast<const quint32 *>(m_image.constScanLine(y));
-        quint32 *out = wide[slot].data();
         for (int x = 0; x < width; ++x) {
             const Tap &tap = m_columns[size_t(left + x)];
-            out[x] = mix(line[tap.first], 256 - tap.weight, line[tap.second], tap.weight);
+            lefts[size_t(x)] = line[tap.first];
+            rights[size_t(x)] = line[tap.second];
         }
-        return out;
+        // The same blend as down the rows, with a pair of weights for every channel.
+        const auto *l = reinterpret_cast<const uchar *>(lefts.data());
+        const auto *r = reinterpret_cast<const uchar *>(rights.data());
+        const quint16 *wl = m_leftWeights.data() + qsizetype(left) * 4;
+        const quint16 *wr = m_rightWeights.data() + qsizetype(left) * 4;
+        auto *out = reinterpret_cast<uchar *>(wide[slot].data());
+        for (int i = 0; i < width * 4; ++i)
+            out[i] = uchar(quint16(quint16(l[i] * wl[i]) + quint16(r[i] * wr[i])) >> 8);
+        return wide[slot].data();
     };
 
     for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
@@ -153,8 +177,7 @@ void Backdrop::composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerL
         const quint32 *first = widened(tap.first);
         const quint32 *second = widened(tap.second);
         auto *out = reinterpret_cast<quint32 *>(bits + qsizetype(y - pixels.top()) * bytesPerLine);
-        for (int x = 0; x < width; ++x)
-            out[x] = mix(first[x], a, second[x], b) | 0xff000000;
+        blendRows(first, a, second, b, out, width);
     }
 }
 

@@ -55,5 +55,8 @@ private:
     mutable qreal m_ratio = 1.0; // of the pixels last painted
     mutable std::vector<Tap> m_columns;
     mutable std::vector<Tap> m_rows;
+    // The columns' weights for each channel of a row: 256ths of the first and second tap.
+    mutable std::vector<quint16> m_leftWeights;
+    mutable std::vector<quint16> m_rightWeights;
     mutable QSize m_tapsFor;
 };

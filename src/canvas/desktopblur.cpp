@@ -6,10 +6,16 @@ QImage DesktopBlur::blur(const QImage &picture)
 {
     if (picture.isNull() || picture.width() < downscale || picture.height() < downscale)
         return {};
-    QImage small = picture.scaled(picture.width() / downscale, picture.height() / downscale,
-        Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    small.convertTo(QImage::Format_RGB32);
-    boxBlur(small, radius, 3);
-    small.setDevicePixelRatio(1.0);
-    return small;
+    return blurReduced(picture.scaled(picture.width() / downscale, picture.height() / downscale,
+        Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
+QImage DesktopBlur::blurReduced(const QImage &small)
+{
+    if (small.isNull())
+        return {};
+    QImage blurred = small.convertToFormat(QImage::Format_RGB32);
+    boxBlur(blurred, radius, 3);
+    blurred.setDevicePixelRatio(1.0);
+    return blurred;
 }

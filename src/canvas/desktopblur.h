@@ -11,6 +11,8 @@ public:
     // blurred image (the canvas scales it up), or a null image when there is no picture,
     // e.g. on Wayland; the canvas then paints its translucent tint instead.
     static QImage blur(const QImage &picture);
+    // The same for a picture already scaled down `downscale` times.
+    static QImage blurReduced(const QImage &small);
 
     static constexpr int downscale = 4;
     static constexpr int radius = 6;

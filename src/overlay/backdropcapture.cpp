@@ -4,5 +4,6 @@
 
 QImage captureDesktopBackdrop(ScreenCapture *capture, const ScreenInfo &screen)
 {
-    return capture ? DesktopBlur::blur(capture->grab(screen)) : QImage();
+    return capture ? DesktopBlur::blurReduced(capture->grabReduced(screen, DesktopBlur::downscale))
+                   : QImage();
 }

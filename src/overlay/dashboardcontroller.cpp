@@ -79,8 +79,12 @@ void DashboardController::show()
     m_visible = true;
 
     const QList<ScreenInfo> screens = m_platform.screens->screens();
-    // Every screen is captured before any panel covers one of them.
+    // Every screen is captured before any panel covers one of them, and as soon as can be.
     const QList<QImage> backdrops = capture(screens);
+    // Kept panels' window buffers are made ready on another thread while the panels are
+    // matched and mapped.
+    for (DashboardPanel *panel : std::as_const(m_panels))
+        panel->prepareBuffer();
     reconcile(screens, backdrops);
     mapPanels(m_panels);
     // Mapping hands control to the faces and the presentation; either may have hidden us.

@@ -5,6 +5,12 @@
 #include <QBackingStore>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
 
 DashboardPanel::DashboardPanel(const ScreenInfo &screen, DashboardStore &store,
     std::function<void()> close, FaceServices services, const QImage &backdrop)
@@ -46,8 +52,33 @@ QImage DashboardPanel::backdrop() const
     return m_view->backdropImage();
 }
 
+void DashboardPanel::prepareBuffer()
+{
+    QBackingStore *buffer = backingStore();
+    if (!buffer || !windowHandle())
+        return;
+    // The size the first paint would give it, so that paint keeps this buffer.
+    buffer->resize(size());
+    QPaintDevice *device = buffer->paintDevice();
+    if (!device || device->devType() != QInternal::Image)
+        return;
+    const auto *image = static_cast<const QImage *>(device);
+    const auto page = quintptr(sysconf(_SC_PAGESIZE));
+    const auto start = quintptr(image->constBits()) & ~(page - 1);
+    const auto end = quintptr(image->constBits()) + quintptr(image->sizeInBytes());
+    if (m_preparing.valid())
+        m_preparing.wait();
+    // Pages made ready for writing, their content untouched: the paint may start before
+    // this ends. Where the kernel cannot do it, the paint faults them in as before.
+    m_preparing = std::async(std::launch::async, [start, end] {
+        ::madvise(reinterpret_cast<void *>(start), end - start, MADV_POPULATE_WRITE);
+    });
+}
+
 void DashboardPanel::putAway()
 {
+    if (m_preparing.valid())
+        m_preparing.wait();
     hide();
     setBackdrop(QImage());
     // A full window of pixels each; the first paint after the next show sizes it again.

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <future>
 
 class DashboardStore;
 class DashboardView;
@@ -29,6 +30,9 @@ public:
     // Unmaps the panel and lets go of its screen-sized buffers (backdrop, window buffer),
     // keeping the widgets; the next show paints it afresh.
     void putAway();
+    // Sizes the window buffer of a panel shown before and has the system make its pages on
+    // another thread, so the first paint of a show does not stop at every page it touches.
+    void prepareBuffer();
     DashboardStore &store() const { return m_store; }
     DashboardView *view() const { return m_view; }
     // A null backdrop leaves the panel see-through under a tint.
@@ -39,4 +43,5 @@ private:
     DashboardStore &m_store;
     DashboardView *m_view;
     bool m_translucent;
+    std::future<void> m_preparing;
 };

@@ -13,7 +13,20 @@ public:
     /// The screen's pixels at its device size, or a null image when this desktop does not
     /// let programs read them; the panel then shows a tint instead.
     virtual QImage grab(const ScreenInfo &screen) = 0;
+
+    /// The same picture `divisor` times smaller each way, smoothly, for a blur that needs
+    /// no more. Platforms that can have the reading side shrink it skip the full copy.
+    virtual QImage grabReduced(const ScreenInfo &screen, int divisor);
 };
+
+inline QImage ScreenCapture::grabReduced(const ScreenInfo &screen, int divisor)
+{
+    const QImage picture = grab(screen);
+    if (picture.isNull() || divisor < 1 || picture.width() < divisor || picture.height() < divisor)
+        return {};
+    return picture.scaled(picture.width() / divisor, picture.height() / divisor,
+        Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
 
 // For desktops that keep the screen to themselves.
 class NullScreenCapture final : public ScreenCapture

@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <QtGui/qguiapplication_platform.h>
 #include <cstdlib>
+#include <cstring>
+#include <xcb/render.h>
 #include <xcb/xcb.h>
 
 namespace {
@@ -19,6 +21,64 @@ bool hasThirtyTwoBitPixels(const xcb_setup_t *setup, uint8_t depth)
     return false;
 }
 
+// The picture format of the root window's visual, asked once per connection.
+xcb_render_pictformat_t rootFormat(xcb_connection_t *c, xcb_visualid_t visual)
+{
+    static xcb_connection_t *askedOn = nullptr;
+    static xcb_render_pictformat_t format = XCB_NONE;
+    if (askedOn == c)
+        return format;
+    askedOn = c;
+    format = XCB_NONE;
+    xcb_render_query_pict_formats_reply_t *reply
+        = xcb_render_query_pict_formats_reply(c, xcb_render_query_pict_formats(c), nullptr);
+    if (!reply)
+        return format;
+    for (auto screen = xcb_render_query_pict_formats_screens_iterator(reply);
+         screen.rem && format == XCB_NONE; xcb_render_pictscreen_next(&screen)) {
+        for (auto depth = xcb_render_pictscreen_depths_iterator(screen.data);
+             depth.rem && format == XCB_NONE; xcb_render_pictdepth_next(&depth)) {
+            for (auto it = xcb_render_pictdepth_visuals_iterator(depth.data); it.rem;
+                 xcb_render_pictvisual_next(&it)) {
+                if (it.data->visual == visual) {
+                    format = it.data->format;
+                    break;
+                }
+            }
+        }
+    }
+    std::free(reply);
+    return format;
+}
+
+// The root window of 24-bit pixels kept in 32 bits, the one layout read here.
+const xcb_screen_t *readableRoot(xcb_connection_t *c, const QRect &area)
+{
+    const xcb_setup_t *setup = xcb_get_setup(c);
+    const xcb_screen_t *root = xcb_setup_roots_iterator(setup).data;
+    if (!root || root->root_depth != 24 || !hasThirtyTwoBitPixels(setup, root->root_depth))
+        return nullptr;
+    // Outside the root window the server has no pixels to give.
+    if (area.isEmpty()
+        || !QRect(0, 0, root->width_in_pixels, root->height_in_pixels).contains(area))
+        return nullptr;
+    return root;
+}
+
+// An image that borrows the reply's pixels and frees the reply when the last copy goes.
+QImage imageOfReply(xcb_get_image_reply_t *reply, QSize size)
+{
+    if (!reply)
+        return {};
+    if (xcb_get_image_data_length(reply) < qsizetype(size.width()) * size.height() * 4) {
+        std::free(reply);
+        return {};
+    }
+    return QImage(
+        xcb_get_image_data(reply), size.width(), size.height(), size.width() * 4,
+        QImage::Format_RGB32, [](void *owner) { std::free(owner); }, reply);
+}
+
 } // namespace
 
 QImage grabX11Screen(QScreen *screen)
@@ -31,32 +91,62 @@ QImage grabX11Screen(QScreen *screen)
 QImage grabX11Area(const QRect &area)
 {
     auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || area.isEmpty())
+    if (!x11)
         return {};
     xcb_connection_t *c = x11->connection();
-    const xcb_setup_t *setup = xcb_get_setup(c);
-    const xcb_screen_t *root = xcb_setup_roots_iterator(setup).data;
-    if (!root || root->root_depth != 24 || !hasThirtyTwoBitPixels(setup, root->root_depth))
+    const xcb_screen_t *root = readableRoot(c, area);
+    if (!root)
         return {};
-    // Outside the root window the server has no pixels to give.
-    if (!QRect(0, 0, root->width_in_pixels, root->height_in_pixels).contains(area))
+    return imageOfReply(
+        xcb_get_image_reply(c,
+            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root->root, int16_t(area.x()),
+                int16_t(area.y()), uint16_t(area.width()), uint16_t(area.height()), ~0u),
+            nullptr),
+        area.size());
+}
+
+QImage grabX11AreaReduced(const QRect &area, int divisor)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || divisor < 1)
+        return {};
+    xcb_connection_t *c = x11->connection();
+    const xcb_screen_t *root = readableRoot(c, area);
+    const QSize size(area.width() / divisor, area.height() / divisor);
+    if (!root || size.isEmpty())
+        return {};
+    const xcb_query_extension_reply_t *render = xcb_get_extension_data(c, &xcb_render_id);
+    if (!render || !render->present)
+        return {};
+    const xcb_render_pictformat_t format = rootFormat(c, root->root_visual);
+    if (format == XCB_NONE)
         return {};
 
-    xcb_get_image_reply_t *reply = xcb_get_image_reply(c,
-        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root->root, int16_t(area.x()),
-            int16_t(area.y()), uint16_t(area.width()), uint16_t(area.height()), ~0u),
-        nullptr);
-    if (!reply)
-        return {};
-    const qsizetype bytes = qsizetype(area.width()) * area.height() * 4;
-    if (xcb_get_image_data_length(reply) < bytes) {
-        std::free(reply);
-        return {};
-    }
-    // The image borrows the reply's pixels and frees the reply when the last copy goes.
-    return QImage(
-        xcb_get_image_data(reply), area.width(), area.height(), area.width() * 4,
-        QImage::Format_RGB32, [](void *owner) { std::free(owner); }, reply);
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_create_pixmap(
+        c, root->root_depth, pixmap, root->root, uint16_t(size.width()), uint16_t(size.height()));
+    // What the screen shows, windows included, sampled between the middle pixels of each
+    // divisor-wide block.
+    const xcb_render_picture_t screen = xcb_generate_id(c);
+    const uint32_t inferiors = XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS;
+    xcb_render_create_picture(
+        c, screen, root->root, format, XCB_RENDER_CP_SUBWINDOW_MODE, &inferiors);
+    const auto fixed = [](int value) { return xcb_render_fixed_t(value * 65536); };
+    const xcb_render_transform_t scale {
+        fixed(divisor), 0, fixed(area.x()), 0, fixed(divisor), fixed(area.y()), 0, 0, fixed(1)};
+    xcb_render_set_picture_transform(c, screen, scale);
+    static const char bilinear[] = "bilinear";
+    xcb_render_set_picture_filter(c, screen, uint16_t(std::strlen(bilinear)), bilinear, 0, nullptr);
+    const xcb_render_picture_t small = xcb_generate_id(c);
+    xcb_render_create_picture(c, small, pixmap, format, 0, nullptr);
+    xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, screen, XCB_NONE, small, 0, 0, 0, 0, 0, 0,
+        uint16_t(size.width()), uint16_t(size.height()));
+    const xcb_get_image_cookie_t cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, 0, 0,
+        uint16_t(size.width()), uint16_t(size.height()), ~0u);
+    xcb_render_free_picture(c, small);
+    xcb_render_free_picture(c, screen);
+    xcb_free_pixmap(c, pixmap);
+    return imageOfReply(xcb_get_image_reply(c, cookie, nullptr), size);
 }
 
 QImage X11ScreenCapture::grab(const ScreenInfo &screen)
@@ -65,4 +155,11 @@ QImage X11ScreenCapture::grab(const ScreenInfo &screen)
     const bool scaled = screen.screen && screen.screen->devicePixelRatio() != 1.0;
     const QImage picture = scaled ? QImage() : grabX11Area(screen.geometry);
     return picture.isNull() ? QtScreenCapture::grab(screen) : picture;
+}
+
+QImage X11ScreenCapture::grabReduced(const ScreenInfo &screen, int divisor)
+{
+    const bool scaled = screen.screen && screen.screen->devicePixelRatio() != 1.0;
+    const QImage picture = scaled ? QImage() : grabX11AreaReduced(screen.geometry, divisor);
+    return picture.isNull() ? ScreenCapture::grabReduced(screen, divisor) : picture;
 }

@@ -14,6 +14,10 @@ class QScreen;
 QImage grabX11Screen(QScreen *screen);
 // The same for an area of the root window, in the server's pixels.
 QImage grabX11Area(const QRect &area);
+// An area of the root window `divisor` times smaller each way, scaled by the server
+// (RENDER, bilinear), so only the small picture crosses the connection. Null where RENDER
+// or the pixel layout rules it out.
+QImage grabX11AreaReduced(const QRect &area, int divisor);
 
 // Reads each screen straight from the X server, falling back to Qt's grab where the
 // server's pixel layout or a scaled screen rules the direct read out.
@@ -21,4 +25,5 @@ class X11ScreenCapture final : public QtScreenCapture
 {
 public:
     QImage grab(const ScreenInfo &screen) override;
+    QImage grabReduced(const ScreenInfo &screen, int divisor) override;
 };
