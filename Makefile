@@ -3,7 +3,7 @@ BUILD_PKGS := cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-svg-dev q
 	libqt6svg6 libgl-dev libicu-dev libxcb1-dev libxcb-render0-dev libxrandr-dev libx11-dev \
 	bootstrap-icons fonts-inter fonts-quicksand fonts-noto-core \
 	qt6-wayland qt6-wayland-dev qt6-base-private-dev libwayland-dev wayland-protocols \
-	plasma-wayland-protocols
+	plasma-wayland-protocols libglib2.0-dev
 TEST_PKGS := xvfb xauth openbox i3-wm metacity xfwm4 xfconf tint2 xdotool x11-utils x11-xserver-utils xclip imagemagick trayer \
 	dbus desktop-file-utils dpkg-dev file clang libclang-rt-14-dev libbenchmark-dev libxcb-xtest0-dev \
 	sway swaybg grim wtype

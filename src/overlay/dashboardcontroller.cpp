@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QWindow>
 
 DashboardController::DashboardController(
     Defaults &defaults, OverlayPlatform platform, FaceServices services, QObject *parent)
@@ -250,7 +251,21 @@ void DashboardController::checkPlacement()
             panel->setGeometry(wanted);
         }
     }
-    if (misplaced && ++m_placementChecks < maximumPlacementChecks)
+    // Some window managers leave the keyboard with a panel mapped earlier, or with a
+    // full-screen program under the panels: the main screen's panel asks again. A window of
+    // ours that is no panel (a dialog) keeps it.
+    const auto main = std::find_if(m_panels.cbegin(), m_panels.cend(),
+        [](DashboardPanel *panel) { return panel->screenInfo().isPrimary; });
+    QWindow *focus = QGuiApplication::focusWindow();
+    const bool unfocused = main != m_panels.cend() && focus != (*main)->windowHandle()
+        && (!focus || std::any_of(m_panels.cbegin(), m_panels.cend(), [&](DashboardPanel *panel) {
+               return panel->windowHandle() == focus;
+           }));
+    if (unfocused) {
+        (*main)->raise();
+        (*main)->activateWindow();
+    }
+    if ((misplaced || unfocused) && ++m_placementChecks < maximumPlacementChecks)
         m_placementCheck.start();
 }
 

@@ -5,6 +5,7 @@
 #include "qtscreencapture.h"
 #include "qtscreens.h"
 #include "waylandscreengrab.h"
+#include "waylandwallpaper.h"
 #include "waylandwindowhints.h"
 #include "x11hotkey.h"
 #include "x11screengrab.h"
@@ -30,7 +31,10 @@ DesktopPlatform DesktopPlatform::create()
         platform.screens = std::make_unique<QtScreens>();
         platform.hotKey = std::make_unique<PortalHotKey>();
         platform.windowHints = std::make_unique<WaylandWindowHints>();
-        platform.screenCapture = std::make_unique<WaylandScreenCapture>();
+        if (GnomeWallpaperCapture::isGnome())
+            platform.screenCapture = std::make_unique<GnomeWallpaperCapture>();
+        else
+            platform.screenCapture = std::make_unique<WaylandScreenCapture>();
     } else {
         platform.screens = std::make_unique<QtScreens>();
         platform.hotKey = std::make_unique<NullHotKey>(
