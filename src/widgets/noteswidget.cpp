@@ -112,17 +112,50 @@ NotesWidget::NotesWidget(DashboardStore *store, const QUuid &id, QWidget *parent
 NotesWidget::~NotesWidget()
 {
     // The last keystroke is never lost, even when the face goes away mid-pause.
-    flush();
+    save(false);
+    if (m_copier.joinable())
+        m_copier.join();
 }
 
 void NotesWidget::flush()
+{
+    save(true);
+}
+
+void NotesWidget::save(bool prepareCopy)
 {
     if (!m_unsaved)
         return;
     m_unsaved = false;
     m_saveTimer->stop();
-    m_saved = m_note.exact();
+    QString previous = std::exchange(m_saved, m_note.exact());
     FaceBindings::setNote(*m_store, m_id, m_saved);
+    if (prepareCopy && m_saved.size() > immediateSaveLimit)
+        this->prepareCopy(std::move(previous));
+}
+
+void NotesWidget::prepareCopy(QString previous)
+{
+    if (m_copying)
+        return;
+    if (m_copier.joinable())
+        m_copier.join(); // done already: its copy came through the event loop
+    m_copying = true;
+    m_copier = std::thread([this, previous = std::move(previous), saved = m_saved]() mutable {
+        previous = QString();
+        QString copy;
+        copy.reserve(saved.size() + loadSlice);
+        copy.append(saved);
+        QMetaObject::invokeMethod(
+            this,
+            [this, saved = std::move(saved), copy = std::move(copy)]() mutable {
+                m_copying = false;
+                // Only while the editor still holds the saved note, unchanged.
+                if (m_note.exact().constData() == saved.constData())
+                    m_note.adopt(std::move(copy));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void NotesWidget::edited(int position, int removed, int added)

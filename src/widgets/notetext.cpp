@@ -157,6 +157,12 @@ void NoteText::reserve(qsizetype exactLength)
     m_exact.reserve(exactLength);
 }
 
+void NoteText::adopt(QString sameText)
+{
+    if (sameText.size() == m_exact.size())
+        m_exact = std::move(sameText);
+}
+
 void NoteText::apply(qsizetype position, qsizetype removed, QStringView inserted,
     std::optional<QStringView> exactInsert)
 {

@@ -37,6 +37,9 @@ public:
     QString exactMid(qsizetype position, qsizetype length) const;
     QString displayMid(qsizetype position, qsizetype length) const;
     void reserve(qsizetype exactLength);
+    // Goes on with `sameText`, equal to exact() but not shared, so the next edit need not
+    // copy the whole note first.
+    void adopt(QString sameText);
 
     // The display form of an exact text on its own.
     static QString displayOf(QStringView exact);
