@@ -9,7 +9,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -29,24 +28,8 @@ const QString shellService = QStringLiteral("org.gnome.Shell.Screenshot");
 const QString remoteService = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
 const QString remoteSessionInterface = QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session");
 
-// Empty parts of a panel with the first-run arrangement: under the cards, clear of the
-// add button, one warm (left) and one cool (right) in the wallpaper.
-constexpr QRect warmPatch(80, 480, 240, 160);
-constexpr QRect coolPatch(900, 440, 240, 140);
 // The notes card of the first-run arrangement.
 constexpr QPoint notesCard(1000, 300);
-
-// Warm yellow on the left to cool cyan on the right: whatever shows it keeps that order.
-QImage gradientWallpaper()
-{
-    QImage image(monitorSize, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient gradient(0, 0, monitorSize.width(), 0);
-    gradient.setColorAt(0, QColor(245, 200, 60));
-    gradient.setColorAt(1, QColor(60, 200, 245));
-    painter.fillRect(image.rect(), gradient);
-    return image;
-}
 
 QString describe(const Colour &colour)
 {
@@ -72,7 +55,7 @@ private:
     QProcess app;
     QByteArray appErrors;
     QString remoteSession;
-    QImage paper = gradientWallpaper();
+    QImage paper = gradientWallpaper(monitorSize);
 
     QString configDir() const { return home.path() + QStringLiteral("/config"); }
     QDBusConnection bus() const { return QDBusConnection(QStringLiteral("gnome")); }

@@ -29,9 +29,6 @@ namespace {
 constexpr int waitMs = 10000;
 constexpr QSize outputSize(1280, 720);
 const QList<QRect> outputs {QRect(QPoint(0, 0), outputSize), QRect(QPoint(1280, 0), outputSize)};
-// Empty parts of a panel with the first-run arrangement, as in the sway test.
-constexpr QRect warmPatch(80, 480, 240, 160);
-constexpr QRect coolPatch(900, 440, 240, 140);
 constexpr int stripeWidth = 8;
 
 bool brightStripe(int x)
@@ -43,12 +40,8 @@ bool brightStripe(int x)
 // brightness: a blur behind the panel evens the stripes out, a mere tint keeps them.
 QImage wallpaper()
 {
-    QImage image(outputSize, QImage::Format_RGB32);
+    QImage image = gradientWallpaper(outputSize);
     QPainter painter(&image);
-    QLinearGradient gradient(0, 0, outputSize.width(), 0);
-    gradient.setColorAt(0, QColor(245, 200, 60));
-    gradient.setColorAt(1, QColor(60, 200, 245));
-    painter.fillRect(image.rect(), gradient);
     for (int x = 0; x < outputSize.width(); x += 2 * stripeWidth)
         painter.fillRect(
             x + stripeWidth, 0, stripeWidth, outputSize.height(), QColor(0, 0, 0, 128));

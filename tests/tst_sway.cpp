@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -21,22 +20,6 @@ namespace {
 
 constexpr int waitMs = 10000;
 constexpr QSize outputSize(1280, 720);
-// Empty parts of a panel with the first-run arrangement: under the cards, clear of the
-// add button, one warm (left) and one cool (right) in the wallpaper.
-constexpr QRect warmPatch(80, 480, 240, 160);
-constexpr QRect coolPatch(900, 440, 240, 140);
-
-// Warm yellow on the left to cool cyan on the right: a frosted copy keeps that order.
-QImage wallpaper()
-{
-    QImage image(outputSize, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient gradient(0, 0, outputSize.width(), 0);
-    gradient.setColorAt(0, QColor(245, 200, 60));
-    gradient.setColorAt(1, QColor(60, 200, 245));
-    painter.fillRect(image.rect(), gradient);
-    return image;
-}
 
 } // namespace
 
@@ -52,7 +35,7 @@ private:
     QProcess keyboard;
     QProcess pointer;
     QProcess app;
-    QImage paper = wallpaper();
+    QImage paper = gradientWallpaper(outputSize);
 
     QString configDir() const { return home.path() + QStringLiteral("/config"); }
 

@@ -7,7 +7,26 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QRect>
+
+// Empty parts of a 1280×720 panel with the first-run arrangement: under the cards, clear
+// of the add button, one warm (left) and one cool (right) in the wallpaper.
+constexpr QRect warmPatch(80, 480, 240, 160);
+constexpr QRect coolPatch(900, 440, 240, 140);
+
+// Warm yellow on the left to cool cyan on the right: a frosted copy keeps that order.
+inline QImage gradientWallpaper(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, size.width(), 0);
+    gradient.setColorAt(0, QColor(245, 200, 60));
+    gradient.setColorAt(1, QColor(60, 200, 245));
+    painter.fillRect(image.rect(), gradient);
+    return image;
+}
 
 struct Colour
 {
