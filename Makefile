@@ -1,4 +1,4 @@
-# Two entry points: `make run` and `make test`. Both install what is missing first.
+# Entry points: `make run`, `make test` and `make test-desktops`. Each installs what is missing first.
 BUILD_PKGS := cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-svg-dev qt6-qpa-plugins \
 	libqt6svg6 libgl-dev libicu-dev libxcb1-dev libxcb-render0-dev libxrandr-dev libx11-dev \
 	bootstrap-icons fonts-inter fonts-quicksand fonts-noto-core \
