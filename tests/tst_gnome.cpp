@@ -65,13 +65,7 @@ private:
         QProcess process;
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program, arguments);
-        if (!process.waitForFinished(waitMs)) {
-            process.kill();
-            process.waitForFinished();
-            return -1;
-        }
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return runProcess(process, program, arguments, waitMs);
     }
 
     int corvina(const QStringList &arguments)

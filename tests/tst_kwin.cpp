@@ -97,12 +97,7 @@ private:
     {
         QProcess process;
         process.setProcessEnvironment(env);
-        process.start(QStringLiteral(CORVINA_BINARY), arguments);
-        if (!process.waitForFinished(waitMs)) {
-            process.kill();
-            process.waitForFinished();
-        }
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return runProcess(process, QStringLiteral(CORVINA_BINARY), arguments, waitMs);
     }
 
     QDBusMessage callKWin(const QString &path, const QString &interface, const QString &method,

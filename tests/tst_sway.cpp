@@ -43,13 +43,9 @@ private:
     {
         QProcess process;
         process.setProcessEnvironment(env);
-        process.start(program, arguments);
-        if (!process.waitForFinished(waitMs)) {
-            process.kill();
-            process.waitForFinished();
-        }
+        const int code = runProcess(process, program, arguments, waitMs);
         if (exitCode)
-            *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+            *exitCode = code;
         return process.readAllStandardOutput();
     }
 
