@@ -6,7 +6,7 @@ BUILD_PKGS := cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-svg-dev q
 	plasma-wayland-protocols libglib2.0-dev
 TEST_PKGS := xvfb xauth openbox i3-wm metacity xfwm4 xfconf tint2 xdotool x11-utils x11-xserver-utils xclip imagemagick trayer \
 	dbus desktop-file-utils dpkg-dev file clang libclang-rt-14-dev libbenchmark-dev libxcb-xtest0-dev \
-	sway swaybg grim wtype
+	sway swaybg grim wtype xserver-xorg-core xserver-xorg-video-dummy
 # KDE Plasma's and GNOME's compositors are large (over a thousand packages), so their
 # end-to-end tests have a target of their own.
 DESKTOP_PKGS := kwin-wayland kwin-x11 gnome-shell

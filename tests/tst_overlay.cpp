@@ -22,6 +22,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 
@@ -418,6 +420,38 @@ private Q_SLOTS:
         // The second show's panel hides on Esc as the first one did.
         QTest::keyClick(controller->panels().constFirst(), Qt::Key_Escape);
         QVERIFY(!controller->isVisible());
+    }
+
+    void eachShowPaintsEveryWidgetOnce()
+    {
+        screens->list = {wide};
+        controller->store(wide).add(DashboardWidgetKind::clock, {1920, 1080});
+        struct PaintCount : QObject
+        {
+            QHash<QObject *, int> paints;
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                paints[watched] += event->type() == QEvent::Paint;
+                return false;
+            }
+        } count;
+        for (int show = 1; show <= 2; ++show) {
+            controller->show();
+            DashboardPanel *panel = controller->panels().constFirst();
+            const QList<QWidget *> widgets = panel->findChildren<QWidget *>();
+            for (QWidget *widget : widgets)
+                widget->installEventFilter(&count);
+            count.paints.clear();
+            // The exposed window paints first, then whatever Qt posted while showing it runs.
+            QWindowSystemInterface::flushWindowSystemEvents();
+            QVERIFY(QTest::qWaitForWindowExposed(panel));
+            QCoreApplication::processEvents();
+            auto *face = panel->findChild<FaceWidget *>();
+            QVERIFY(face);
+            QCOMPARE(count.paints.value(face), 1);
+            QCOMPARE(std::ranges::max(count.paints), 1);
+            controller->hide();
+        }
     }
 
     void faceTimersStopWhileHiddenAndCatchUpAtShow()

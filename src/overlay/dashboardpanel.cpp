@@ -3,6 +3,7 @@
 #include "dashboardview.h"
 
 #include <QBackingStore>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -32,6 +33,20 @@ DashboardPanel::DashboardPanel(const ScreenInfo &screen, DashboardStore &store,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_view->setBackdrop(backdrop);
+}
+
+void DashboardPanel::setVisible(bool visible)
+{
+    const bool showing = visible && isHidden();
+    QWidget::setVisible(visible);
+    if (!showing)
+        return;
+    // Qt posts a repaint for each widget it shows. A window just mapped is painted whole
+    // once it is exposed, so run after that, they would paint every card a second time.
+    QCoreApplication::removePostedEvents(this, QEvent::UpdateLater);
+    const QList<QWidget *> widgets = findChildren<QWidget *>();
+    for (QWidget *widget : widgets)
+        QCoreApplication::removePostedEvents(widget, QEvent::UpdateLater);
 }
 
 void DashboardPanel::setScreenInfo(const ScreenInfo &screen)

@@ -38,6 +38,8 @@ public:
     // A null backdrop leaves the panel see-through under a tint.
     bool isTranslucent() const { return m_translucent; }
 
+    void setVisible(bool visible) override;
+
 private:
     ScreenInfo m_screen;
     DashboardStore &m_store;

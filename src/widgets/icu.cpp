@@ -1,6 +1,8 @@
 #include "icu.h"
 
+#include <QCache>
 #include <QTimeZone>
+#include <optional>
 #include <unicode/dtptngen.h>
 #include <unicode/gregocal.h>
 #include <unicode/numfmt.h>
@@ -139,42 +141,105 @@ std::unique_ptr<icu::TimeZone> knownTimeZone(QStringView id)
     return zone;
 }
 
+namespace {
+
+// Building a pattern generator or a formatter costs far more than formatting with it, and
+// faces format the same few patterns on every tick and every show. ICU's formatters must
+// not be shared between threads, so each thread keeps its own, a few of each.
+constexpr int keptFormatters = 32;
+
+QString localeKey(const icu::Locale &locale, QStringView detail)
+{
+    return QString::fromLatin1(locale.getName()).append(u'\x1f').append(detail);
+}
+
+// The formatter of `pattern` for `locale`; null when ICU refuses the pattern. Valid until
+// the next call on this thread.
+icu::SimpleDateFormat *dateFormat(QStringView pattern, const icu::Locale &locale)
+{
+    thread_local QCache<QString, icu::SimpleDateFormat> formats(keptFormatters);
+    const QString key = localeKey(locale, pattern);
+    if (icu::SimpleDateFormat *format = formats.object(key))
+        return format;
+    UErrorCode status = U_ZERO_ERROR;
+    auto format = std::make_unique<icu::SimpleDateFormat>(toUnicode(pattern), locale, status);
+    if (U_FAILURE(status))
+        return nullptr;
+    icu::SimpleDateFormat *kept = format.get();
+    formats.insert(key, format.release());
+    return kept;
+}
+
+// The locale's best pattern for the fields of `skeleton`; null when ICU has none.
+std::optional<QString> bestPattern(QStringView skeleton, const icu::Locale &locale)
+{
+    thread_local QCache<QString, QString> patterns(keptFormatters);
+    const QString key = localeKey(locale, skeleton);
+    if (const QString *pattern = patterns.object(key))
+        return *pattern;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::DateTimePatternGenerator> generator(
+        icu::DateTimePatternGenerator::createInstance(locale, status));
+    if (U_FAILURE(status))
+        return std::nullopt;
+    const icu::UnicodeString pattern = generator->getBestPattern(toUnicode(skeleton), status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    auto *kept = new QString(toQString(pattern));
+    const QString result = *kept;
+    patterns.insert(key, kept);
+    return result;
+}
+
+// The percent format of `locale` with exactly `fractionDigits` digits; null when ICU has none.
+icu::NumberFormat *percentFormat(int fractionDigits, const icu::Locale &locale)
+{
+    thread_local QCache<QString, icu::NumberFormat> formats(keptFormatters);
+    const QString key = localeKey(locale, QString::number(fractionDigits));
+    if (icu::NumberFormat *format = formats.object(key))
+        return format;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::NumberFormat> format(
+        icu::NumberFormat::createPercentInstance(locale, status));
+    if (U_FAILURE(status) || !format)
+        return nullptr;
+    format->setMinimumFractionDigits(fractionDigits);
+    format->setMaximumFractionDigits(fractionDigits);
+    icu::NumberFormat *kept = format.get();
+    formats.insert(key, format.release());
+    return kept;
+}
+
+} // namespace
+
 QString formatPattern(
     Instant at, QStringView pattern, const icu::Locale &locale, const icu::TimeZone &zone)
 {
-    UErrorCode status = U_ZERO_ERROR;
-    icu::SimpleDateFormat format(toUnicode(pattern), locale, status);
-    if (U_FAILURE(status))
+    icu::SimpleDateFormat *format = dateFormat(pattern, locale);
+    if (!format)
         return {};
-    format.setTimeZone(zone);
+    // The zone comes with each call (the default one moves when the system's does).
+    if (!(format->getTimeZone() == zone))
+        format->setTimeZone(zone);
     icu::UnicodeString text;
-    format.format(toUDate(at), text);
+    format->format(toUDate(at), text);
     return toQString(text);
 }
 
 QString formatSkeleton(
     Instant at, QStringView skeleton, const icu::Locale &locale, const icu::TimeZone &zone)
 {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::DateTimePatternGenerator> generator(
-        icu::DateTimePatternGenerator::createInstance(locale, status));
-    if (U_FAILURE(status))
+    const std::optional<QString> pattern = bestPattern(skeleton, locale);
+    if (!pattern)
         return {};
-    const icu::UnicodeString pattern = generator->getBestPattern(toUnicode(skeleton), status);
-    if (U_FAILURE(status))
-        return {};
-    return formatPattern(at, toQString(pattern), locale, zone);
+    return formatPattern(at, *pattern, locale, zone);
 }
 
 QString formatPercent(double fraction, int fractionDigits, const icu::Locale &locale)
 {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::NumberFormat> format(
-        icu::NumberFormat::createPercentInstance(locale, status));
-    if (U_FAILURE(status) || !format)
+    icu::NumberFormat *format = percentFormat(fractionDigits, locale);
+    if (!format)
         return QString::number(fraction * 100, 'f', fractionDigits) + u'%';
-    format->setMinimumFractionDigits(fractionDigits);
-    format->setMaximumFractionDigits(fractionDigits);
     icu::UnicodeString text;
     format->format(fraction, text);
     return toQString(text);
