@@ -30,12 +30,12 @@ quint32 pack(quint64 sums, const quint8 *mean)
         | (quint32(mean[(sums >> 32) & 0xffff]) << 16) | (quint32(mean[sums >> 48]) << 24);
 }
 
-// One running-sum pass along every row, edges clamped.
-void blurRows(QImage &image, int radius, const quint8 *mean)
+// One running-sum pass along every row, edges clamped. `padded` is scratch space.
+void blurRows(QImage &image, int radius, const quint8 *mean, std::vector<quint64> &padded)
 {
     const int width = image.width();
     // The row with `radius` copies of its edge pixels on either side, plus one to step past.
-    std::vector<quint64> padded(size_t(width + 2 * radius + 1));
+    padded.resize(size_t(width + 2 * radius + 1));
     for (int y = 0; y < image.height(); ++y) {
         auto *row = reinterpret_cast<quint32 *>(image.scanLine(y));
         std::fill_n(padded.begin(), radius, spread(row[0]));
@@ -53,33 +53,54 @@ void blurRows(QImage &image, int radius, const quint8 *mean)
     }
 }
 
-// The same along every column, a whole row at a time so memory is read in order.
-void blurColumns(QImage &image, int radius, const quint8 *mean)
+// The same along every column, a whole row at a time so memory is read in order. The image
+// is overwritten as the pass goes, so the rows still to leave the window are kept spread in
+// a ring (`scratch`), and the two edge rows apart.
+void blurColumns(QImage &image, int radius, const quint8 *mean, std::vector<quint64> &scratch)
 {
     const int width = image.width();
     const int height = image.height();
-    // The rows spread once; the image itself is overwritten as the pass goes.
-    std::vector<quint64> source(size_t(width) * size_t(height));
-    for (int y = 0; y < height; ++y) {
+    const int ring = 2 * radius + 2;
+    scratch.resize(size_t(width) * size_t(ring + 3));
+    quint64 *sums = scratch.data();
+    quint64 *top = sums + width;
+    quint64 *bottom = top + width;
+    quint64 *rows = bottom + width;
+    const auto spreadRow = [&](int y, quint64 *into) {
         const auto *line = reinterpret_cast<const quint32 *>(image.constScanLine(y));
-        std::transform(line, line + width, source.begin() + qsizetype(y) * width, spread);
-    }
-    const auto row
-        = [&](int y) { return source.data() + qsizetype(std::clamp(y, 0, height - 1)) * width; };
-    std::vector<quint64> sums(size_t(width), 0);
+        std::transform(line, line + width, into, spread);
+        return into;
+    };
+    spreadRow(0, top);
+    spreadRow(height - 1, bottom);
+    // Row `y` as it was before this pass, for any y the window reaches.
+    const auto original = [&](int y) -> const quint64 * {
+        if (y <= 0)
+            return top;
+        if (y >= height - 1)
+            return bottom;
+        return rows + qsizetype(y % ring) * width;
+    };
+    const auto keep = [&](int y) {
+        if (y > 0 && y < height - 1)
+            spreadRow(y, rows + qsizetype(y % ring) * width);
+    };
+    std::fill_n(sums, width, 0);
     for (int i = -radius; i <= radius; ++i) {
-        const quint64 *line = row(i);
+        keep(i);
+        const quint64 *line = original(i);
         for (int x = 0; x < width; ++x)
-            sums[size_t(x)] += line[x];
+            sums[x] += line[x];
     }
     for (int y = 0; y < height; ++y) {
         auto *out = reinterpret_cast<quint32 *>(image.scanLine(y));
         for (int x = 0; x < width; ++x)
-            out[x] = pack(sums[size_t(x)], mean);
-        const quint64 *in = row(y + radius + 1);
-        const quint64 *gone = row(y - radius);
+            out[x] = pack(sums[x], mean);
+        keep(y + radius + 1);
+        const quint64 *in = original(y + radius + 1);
+        const quint64 *gone = original(y - radius);
         for (int x = 0; x < width; ++x)
-            sums[size_t(x)] += in[x] - gone[x];
+            sums[x] += in[x] - gone[x];
     }
 }
 
@@ -94,8 +115,9 @@ void boxBlur(QImage &image, int radius, int passes)
         && image.format() != QImage::Format_RGB32)
         image.convertTo(QImage::Format_ARGB32_Premultiplied);
     const std::vector<quint8> mean = meanTable(2 * radius + 1);
+    std::vector<quint64> scratch;
     for (int pass = 0; pass < passes; ++pass) {
-        blurRows(image, radius, mean.data());
-        blurColumns(image, radius, mean.data());
+        blurRows(image, radius, mean.data(), scratch);
+        blurColumns(image, radius, mean.data(), scratch);
     }
 }

@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QWindow>
+#include <future>
+#include <vector>
 
 DashboardController::DashboardController(
     Defaults &defaults, OverlayPlatform platform, FaceServices services, QObject *parent)
@@ -85,20 +87,24 @@ void DashboardController::show()
     pictures.reserve(screens.size());
     for (const ScreenInfo &screen : screens)
         pictures.append(grabDesktop(m_platform.screenCapture, screen));
-    // Kept panels' window buffers are made ready on another thread while the panels are
-    // matched and mapped.
+    // Blurred on other threads while the panels are matched and mapped, and while the
+    // window manager places them: nothing paints a panel before the event loop runs again.
+    std::vector<std::future<QImage>> blurred;
+    for (const QImage &picture : std::as_const(pictures))
+        blurred.push_back(std::async(std::launch::async, blurDesktop, picture));
+    // Kept panels' window buffers are made ready on another thread meanwhile too.
     for (DashboardPanel *panel : std::as_const(m_panels))
         panel->prepareBuffer();
     reconcile(screens, pictures);
     mapPanels(m_panels);
     // Mapping hands control to the faces and the presentation; either may have hidden us.
-    if (m_visible) {
-        // Blurred while the window manager maps the panels: nothing paints them before the
-        // event loop runs again.
-        for (qsizetype i = 0; i < m_panels.size() && i < pictures.size(); ++i)
-            m_panels.at(i)->setBackdrop(blurDesktop(pictures.at(i)));
-        m_platform.presentation->setOptions(overlayOptions);
+    for (size_t i = 0; i < blurred.size(); ++i) {
+        QImage backdrop = blurred[i].get();
+        if (m_visible && qsizetype(i) < m_panels.size())
+            m_panels.at(qsizetype(i))->setBackdrop(backdrop);
     }
+    if (m_visible)
+        m_platform.presentation->setOptions(overlayOptions);
     Q_EMIT visibilityChanged(true);
 }
 
