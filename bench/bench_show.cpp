@@ -124,7 +124,7 @@ void printPhases(const QList<Moments> &shows)
         paint.append(ms(m.done - m.firstPaint.first()));
     }
     std::fprintf(stderr,
-        "  phases (median ms): key to show() %.1f, grab %.1f, blur and match %.1f, map %.1f, "
+        "  phases (median ms): key to show() %.1f, grab %.1f, match %.1f, map and blur %.1f, "
         "to first paint %.1f, paint and flush %.1f\n",
         percentile(toggle, 0.5), percentile(grab, 0.5), percentile(blur, 0.5), percentile(map, 0.5),
         percentile(expose, 0.5), percentile(paint, 0.5));

@@ -143,6 +143,8 @@ private Q_SLOTS:
     void backdropLooksLikeAPaintedScaleUnderTheGradient();
     void glassShowsTheSameDesktopAtEveryRatio_data();
     void glassShowsTheSameDesktopAtEveryRatio();
+    void glassWrittenStraightLooksAsPainted_data();
+    void glassWrittenStraightLooksAsPainted();
     void renderingWritesOnePicturePerScreenAndNoArrangement();
 
 private:
@@ -1244,6 +1246,33 @@ void TestCanvas::glassShowsTheSameDesktopAtEveryRatio()
                            .arg(area.y())
                            .arg(baseline)));
     }
+}
+
+void TestCanvas::glassWrittenStraightLooksAsPainted_data()
+{
+    QTest::addColumn<QPoint>("second");
+    QTest::addRow("apart") << QPoint(700, 450);
+    QTest::addRow("over the first card and its shadow") << QPoint(180, 150);
+}
+
+void TestCanvas::glassWrittenStraightLooksAsPainted()
+{
+    QFETCH(QPoint, second);
+    m_store->setWidgets({widgetAt(DashboardWidgetKind::pomodoro, 60, 80),
+        widgetAt(DashboardWidgetKind::pomodoro, second.x(), second.y())});
+    QVERIFY(makeView());
+    m_view->setBackdrop(bandedDesktop(canvasSize / DesktopBlur::downscale));
+    // Plain 32-bit pixels take the direct way, straight ones the painter's paths. Glass that
+    // let the card below show through, or took the desktop from elsewhere, differs by more.
+    const auto rendered = [&](QImage::Format format) {
+        QImage image(canvasSize, format);
+        image.fill(Qt::black);
+        m_view->render(&image);
+        return image.convertToFormat(QImage::Format_RGB32);
+    };
+    const int difference
+        = largestChannelDifference(rendered(QImage::Format_RGB32), rendered(QImage::Format_ARGB32));
+    QVERIFY2(difference <= 3, qPrintable(QString::number(difference)));
 }
 
 void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()

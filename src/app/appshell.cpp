@@ -11,7 +11,9 @@
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <cstdio>
+#include <malloc.h>
 
 namespace {
 
@@ -114,6 +116,12 @@ void AppShell::start(const QString &sessionDirectory)
     m_hotKeyFailure = m_controller.start();
     reportReachability();
     connect(qApp, &QCoreApplication::aboutToQuit, &m_controller, &DashboardController::stop);
+    // What a show took from the heap and gave back stays with the process unless handed
+    // to the system: hidden, the overlay should hold as little as it can.
+    connect(&m_controller, &DashboardController::visibilityChanged, this, [](bool visible) {
+        if (!visible)
+            QTimer::singleShot(0, [] { malloc_trim(0); });
+    });
 
     if (!m_trayAvailable)
         startWithoutTray(sessionDirectory);

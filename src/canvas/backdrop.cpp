@@ -67,9 +67,9 @@ qreal paintedRatio(const QPainter &painter)
     return painter.device() ? painter.device()->devicePixelRatio() : 1.0;
 }
 
-// The image `painter` writes to, when its pixels are plain 32-bit ones reached from the
-// painter's coordinates by a whole-pixel shift (`offset`); null otherwise.
-QImage *directTarget(const QPainter &painter, QPoint *offset)
+} // namespace
+
+QImage *Backdrop::directTarget(const QPainter &painter, QPoint *offset)
 {
     const QPaintEngine *engine = painter.paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice()
@@ -87,8 +87,6 @@ QImage *directTarget(const QPainter &painter, QPoint *offset)
     *offset = QPoint(qRound(transform.dx()), qRound(transform.dy()));
     return image;
 }
-
-} // namespace
 
 void Backdrop::followRatio(const QPainter &painter) const
 {

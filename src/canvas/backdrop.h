@@ -35,11 +35,17 @@ public:
     // The tint painted where no blurred desktop is available.
     static QColor tint();
 
+    // Takes on the ratio of the pixels `painter` paints.
+    void followRatio(const QPainter &painter) const;
+    qreal ratio() const { return m_ratio; }
+
+    // The image `painter` writes to, when its pixels are plain 32-bit ones reached from the
+    // painter's coordinates by a whole-pixel shift (`offset`); null otherwise.
+    static QImage *directTarget(const QPainter &painter, QPoint *offset);
+
 private:
     // Where each device pixel samples the blurred image, for the current size and ratio.
     void prepareTaps() const;
-    // Takes on the ratio of the pixels `painter` paints.
-    void followRatio(const QPainter &painter) const;
     void composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerLine) const;
     QSize pixelSize() const;
 

@@ -1,9 +1,11 @@
 #include "widgetcard.h"
 
 #include "backdrop.h"
+#include "cardglass.h"
 #include "dashboardstore.h"
 #include "draghandle.h"
 #include "facefactory.h"
+#include "shadowview.h"
 #include "shapes.h"
 #include "theme.h"
 
@@ -76,9 +78,33 @@ void WidgetCard::resizeEvent(QResizeEvent *)
     m_handle->move((width() - m_handle->width()) / 2, 0);
 }
 
+QRegion WidgetCard::coveredBelow() const
+{
+    QRegion covered;
+    const QWidget *parent = parentWidget();
+    if (!parent)
+        return covered;
+    const QRect frame = geometry();
+    const QObjectList &siblings = parent->children();
+    const qsizetype mine = siblings.indexOf(this);
+    for (qsizetype i = 0; i < mine; ++i) {
+        const auto *sibling = qobject_cast<const QWidget *>(siblings.at(i));
+        // The card's own shadow, just below it, is cut out under the card.
+        if (!sibling || sibling->isHidden() || sibling->isWindow()
+            || (i == mine - 1 && qobject_cast<const ShadowView *>(sibling)))
+            continue;
+        covered += sibling->geometry() & frame;
+    }
+    return covered.translated(-frame.topLeft());
+}
+
 void WidgetCard::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
+    if (m_backdrop
+        && CardGlass::paint(painter, rect(), event->rect(), coveredBelow(), *m_backdrop, pos(),
+            {cornerRadius, Theme::white(0.07), Theme::white(0.18)}))
+        return;
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = QRectF(rect());
     const QPainterPath shape = continuousRoundedRect(bounds, cornerRadius);

@@ -52,6 +52,8 @@ private:
     void beginDrag();
     void changeDrag(QPointF translation);
     void endDrag(QPointF translation);
+    // Where other widgets lie under this card, in its own coordinates.
+    QRegion coveredBelow() const;
 
     DashboardStore &m_store;
     QUuid m_id;

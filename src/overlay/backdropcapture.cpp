@@ -4,6 +4,15 @@
 
 QImage captureDesktopBackdrop(ScreenCapture *capture, const ScreenInfo &screen)
 {
-    return capture ? DesktopBlur::blurReduced(capture->grabReduced(screen, DesktopBlur::downscale))
-                   : QImage();
+    return blurDesktop(grabDesktop(capture, screen));
+}
+
+QImage grabDesktop(ScreenCapture *capture, const ScreenInfo &screen)
+{
+    return capture ? capture->grabReduced(screen, DesktopBlur::downscale) : QImage();
+}
+
+QImage blurDesktop(const QImage &grabbed)
+{
+    return DesktopBlur::blurReduced(grabbed);
 }

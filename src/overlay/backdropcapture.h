@@ -8,3 +8,8 @@
 // A null image (no capture service, a desktop that keeps its pixels, a failed grab) leaves
 // the panel see-through under a tint.
 QImage captureDesktopBackdrop(ScreenCapture *capture, const ScreenInfo &screen);
+
+// The same in two steps: the screen read, scaled down (the part that must come before a
+// panel covers the screen), then blurred.
+QImage grabDesktop(ScreenCapture *capture, const ScreenInfo &screen);
+QImage blurDesktop(const QImage &grabbed);

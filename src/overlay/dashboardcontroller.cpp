@@ -80,17 +80,25 @@ void DashboardController::show()
     m_visible = true;
 
     const QList<ScreenInfo> screens = m_platform.screens->screens();
-    // Every screen is captured before any panel covers one of them, and as soon as can be.
-    const QList<QImage> backdrops = capture(screens);
+    // Every screen is read before any panel covers one of them, and as soon as can be.
+    QList<QImage> pictures;
+    pictures.reserve(screens.size());
+    for (const ScreenInfo &screen : screens)
+        pictures.append(grabDesktop(m_platform.screenCapture, screen));
     // Kept panels' window buffers are made ready on another thread while the panels are
     // matched and mapped.
     for (DashboardPanel *panel : std::as_const(m_panels))
         panel->prepareBuffer();
-    reconcile(screens, backdrops);
+    reconcile(screens, pictures);
     mapPanels(m_panels);
     // Mapping hands control to the faces and the presentation; either may have hidden us.
-    if (m_visible)
+    if (m_visible) {
+        // Blurred while the window manager maps the panels: nothing paints them before the
+        // event loop runs again.
+        for (qsizetype i = 0; i < m_panels.size() && i < pictures.size(); ++i)
+            m_panels.at(i)->setBackdrop(blurDesktop(pictures.at(i)));
         m_platform.presentation->setOptions(overlayOptions);
+    }
     Q_EMIT visibilityChanged(true);
 }
 
