@@ -1,6 +1,5 @@
 #include "shadowview.h"
 
-#include <QPaintEvent>
 #include <QPainter>
 #include <QtMath>
 
@@ -26,7 +25,7 @@ void ShadowView::setOpacity(qreal opacity)
     update();
 }
 
-void ShadowView::paintEvent(QPaintEvent *event)
+void ShadowView::paintEvent(QPaintEvent *)
 {
     if (m_shapeSize.isEmpty() || m_opacity <= 0)
         return;
@@ -34,20 +33,5 @@ void ShadowView::paintEvent(QPaintEvent *event)
     const QMarginsF margins = shadowMargins(m_look);
     QPainter painter(this);
     painter.setOpacity(m_opacity);
-    painter.translate(QPointF(margins.left(), margins.top()) - shadow.shapeOrigin);
-    if (shadow.clear.isEmpty()) {
-        painter.drawPixmap(QPointF(0, 0), shadow.pixmap);
-        return;
-    }
-    // Blending the transparent middle under the card would change nothing, and it is most
-    // of the pixmap: draw the soft edge only.
-    const qreal ratio = shadow.pixmap.devicePixelRatio();
-    const QRect whole
-        = QRectF(QPointF(0, 0), shadow.pixmap.deviceIndependentSize()).toAlignedRect();
-    const QRegion edge
-        = (painter.transform().inverted().map(event->region()) & whole) - shadow.clear;
-    for (const QRect &rect : edge) {
-        const QRectF source(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio);
-        painter.drawPixmap(QRectF(rect), shadow.pixmap, source);
-    }
+    painter.drawPixmap(QPointF(margins.left(), margins.top()) - shadow.shapeOrigin, shadow.pixmap);
 }

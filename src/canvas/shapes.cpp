@@ -57,36 +57,7 @@ QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius)
 namespace {
 
 // Three passes of a box of radius r spread a point over 3r on each side.
-qreal shadowReach(qreal radius)
-{
-    return qCeil(radius * 3) + 1;
-}
-
-// The part of `shape` (whole points) that the cut-out leaves transparent in `image`: the
-// shape short of its corners, as a cross of two bands. Each pixel is checked, so skipping
-// it cannot change a drawing; empty where the device pixels do not fall on whole points.
-QRegion clearPart(const QRectF &shape, qreal cornerReach, const QImage &image, qreal ratio)
-{
-    const int scale = qRound(ratio);
-    if (scale < 1 || !qFuzzyCompare(ratio, qreal(scale)))
-        return {};
-    const QRect inner(QPoint(qCeil(shape.left()) + 1, qCeil(shape.top()) + 1),
-        QPoint(qFloor(shape.right()) - 2, qFloor(shape.bottom()) - 2));
-    const int reach = qCeil(cornerReach);
-    QRegion clear = QRegion(inner.adjusted(0, reach, 0, -reach))
-        | QRegion(inner.adjusted(reach, 0, -reach, 0));
-    clear &= QRect(QPoint(0, 0), image.deviceIndependentSize().toSize());
-    for (const QRect &rect : clear) {
-        for (int y = rect.top() * scale; y < (rect.bottom() + 1) * scale; ++y) {
-            const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-            for (int x = rect.left() * scale; x < (rect.right() + 1) * scale; ++x) {
-                if (qAlpha(line[x]) != 0)
-                    return {};
-            }
-        }
-    }
-    return clear;
-}
+qreal shadowReach(qreal radius) { return qCeil(radius * 3) + 1; }
 
 } // namespace
 
@@ -153,12 +124,7 @@ Shadow cachedShadow(QSizeF size, const ShadowLook &look, qreal devicePixelRatio)
         painter.scale(devicePixelRatio, devicePixelRatio);
         painter.fillPath(shape(shapeOrigin), Qt::black);
     }
-    // Corners reach 1.53 radii along each edge, and never past half the shape.
-    const qreal cornerReach = qMin(look.cornerRadius * 1.53, qMin(size.width(), size.height()) / 2);
-    result.setDevicePixelRatio(devicePixelRatio);
-    QRegion clear = clearPart(QRectF(shapeOrigin, size), cornerReach, result, devicePixelRatio);
-    auto *shadow
-        = new Shadow {QPixmap::fromImage(std::move(result)), shapeOrigin, std::move(clear)};
+    auto *shadow = new Shadow {QPixmap::fromImage(std::move(result)), shapeOrigin};
     shadow->pixmap.setDevicePixelRatio(devicePixelRatio);
     const Shadow copy = *shadow;
     cache.insert(key, shadow);

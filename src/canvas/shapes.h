@@ -5,7 +5,6 @@
 #include <QPixmap>
 #include <QPointF>
 #include <QRectF>
-#include <QRegion>
 
 // A rounded rectangle with continuous (curvature-smooth) corners, as the overlay's cards
 // and sheets use.
@@ -26,9 +25,6 @@ struct Shadow
     QPixmap pixmap;
     // Where the shape's top-left corner lies inside the pixmap, in points.
     QPointF shapeOrigin;
-    // Where the pixmap is transparent for certain, in points: the cut-out shape short of
-    // its corners. Drawing can skip it.
-    QRegion clear;
 };
 
 // The shadow of a shape of `size`, with the shape itself cut out so a translucent fill

@@ -22,10 +22,8 @@ constexpr int kHeaderSymbolSize = FaceHeader::symbolSize;
 constexpr int kChevronSize = 13;
 
 QStringList dayNumbers(const QList<std::optional<Instant>> &cells, const icu::Calendar &calendar,
-    const icu::Locale &locale)
+    const icu::NumberFormat *format)
 {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::NumberFormat> format(icu::NumberFormat::createInstance(locale, status));
     std::unique_ptr<icu::Calendar> day(calendar.clone());
     QStringList numbers;
     numbers.reserve(cells.size());
@@ -144,10 +142,13 @@ CalendarWidget::CalendarWidget(std::unique_ptr<icu::Calendar> calendar, QWidget 
     , m_calendar(std::move(calendar))
     , m_clock(std::move(clock))
     , m_locale(locale)
+    , m_weekdays(WidgetDates::weekdaySymbols(*m_calendar))
     , m_title(Face::label(QString(), Theme::textStyle(Theme::TextStyle::headline)))
     , m_grid(new MonthGrid)
 {
     setObjectName(QStringLiteral("calendarFace"));
+    UErrorCode status = U_ZERO_ERROR;
+    m_dayFormat.reset(icu::NumberFormat::createInstance(m_locale, status));
 
     auto *header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 0);
@@ -220,7 +221,6 @@ void CalendarWidget::refresh()
             break;
         }
     }
-    QStringList numbers = dayNumbers(cells, *m_calendar, m_locale);
-    m_grid->setMonth(
-        WidgetDates::weekdaySymbols(*m_calendar), std::move(cells), std::move(numbers), todayIndex);
+    QStringList numbers = dayNumbers(cells, *m_calendar, m_dayFormat.get());
+    m_grid->setMonth(m_weekdays, std::move(cells), std::move(numbers), todayIndex);
 }

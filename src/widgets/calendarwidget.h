@@ -11,6 +11,7 @@
 #include <optional>
 #include <unicode/calendar.h>
 #include <unicode/locid.h>
+#include <unicode/numfmt.h>
 
 class QLabel;
 class QToolButton;
@@ -73,6 +74,9 @@ private:
     std::unique_ptr<icu::Calendar> m_calendar;
     Clock m_clock;
     icu::Locale m_locale;
+    // Made once: the locale and the first weekday stay for the face's life.
+    QStringList m_weekdays;
+    std::unique_ptr<icu::NumberFormat> m_dayFormat;
     int m_monthOffset = 0;
     QLabel *m_title;
     MonthGrid *m_grid;
