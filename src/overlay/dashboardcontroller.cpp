@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QWindow>
 #include <future>
+#include <system_error>
 #include <vector>
 
 DashboardController::DashboardController(
@@ -90,8 +91,14 @@ void DashboardController::show()
     // Blurred on other threads while the panels are matched and mapped, and while the
     // window manager places them: nothing paints a panel before the event loop runs again.
     std::vector<std::future<QImage>> blurred;
-    for (const QImage &picture : std::as_const(pictures))
-        blurred.push_back(std::async(std::launch::async, blurDesktop, picture));
+    for (const QImage &picture : std::as_const(pictures)) {
+        try {
+            blurred.push_back(std::async(std::launch::async, blurDesktop, picture));
+        } catch (const std::system_error &) {
+            // No thread to be had: blurred here, when joined.
+            blurred.push_back(std::async(std::launch::deferred, blurDesktop, picture));
+        }
+    }
     // Kept panels' window buffers are made ready on another thread meanwhile too.
     for (DashboardPanel *panel : std::as_const(m_panels))
         panel->prepareBuffer();

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <sys/mman.h>
+#include <system_error>
 #include <unistd.h>
 
 #ifndef MADV_POPULATE_WRITE
@@ -88,9 +89,13 @@ void DashboardPanel::prepareBuffer()
         m_preparing.wait();
     // Pages made ready for writing, their content untouched: the paint may start before
     // this ends. Where the kernel cannot do it, the paint faults them in as before.
-    m_preparing = std::async(std::launch::async, [start, end] {
-        ::madvise(reinterpret_cast<void *>(start), end - start, MADV_POPULATE_WRITE);
-    });
+    try {
+        m_preparing = std::async(std::launch::async, [start, end] {
+            ::madvise(reinterpret_cast<void *>(start), end - start, MADV_POPULATE_WRITE);
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: the paint faults the pages in.
+    }
 }
 
 void DashboardPanel::putAway()
