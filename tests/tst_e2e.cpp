@@ -715,6 +715,12 @@ private Q_SLOTS:
 
     void panelsFollowEveryLayoutChange()
     {
+        // Told what the overlay did, a failure says why.
+        stop(app);
+        env.insert(
+            QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("corvina.overlay.debug=true"));
+        startApp();
+        QString log;
         QCOMPARE(corvina({QStringLiteral("--show")}), 0);
         QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
         // 1 to 3 monitors side by side in the 3200-pixel root; names, sizes and the main
@@ -767,10 +773,11 @@ private Q_SLOTS:
                              .arg(rect.height())
                              .arg(rect.x())
                              .arg(rect.y());
+            log += QString::fromLocal8Bit(app.readAllStandardError());
             QVERIFY2(followed,
-                qPrintable(QStringLiteral("change %1 to %2, panels at%3")
+                qPrintable(QStringLiteral("change %1 to %2, panels at%3; the overlay said:\n%4")
                                .arg(change)
-                               .arg(words.join(QLatin1Char(' ')), found)));
+                               .arg(words.join(QLatin1Char(' ')), found, log.right(3000))));
         }
         QVERIFY(setLayout(
             {QStringLiteral("DUMMY-1:1920x1080+0+0"), QStringLiteral("DUMMY-2:1280x1024+1920+0")}));

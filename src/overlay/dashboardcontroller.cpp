@@ -9,10 +9,22 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QWindow>
 #include <future>
 #include <system_error>
 #include <vector>
+
+// QT_LOGGING_RULES="corvina.overlay.debug=true" tells what the overlay does and why.
+Q_LOGGING_CATEGORY(lcOverlay, "corvina.overlay", QtWarningMsg)
+
+static QDebug operator<<(QDebug debug, const ScreenInfo &screen)
+{
+    QDebugStateSaver saver(debug);
+    debug.nospace().noquote() << screen.identifier << ' ' << screen.geometry
+                              << (screen.isPrimary ? " main" : "");
+    return debug;
+}
 
 DashboardController::DashboardController(
     Defaults &defaults, OverlayPlatform platform, FaceServices services, QObject *parent)
@@ -69,6 +81,7 @@ void DashboardController::stop()
 
 void DashboardController::toggle()
 {
+    qCDebug(lcOverlay) << "toggle";
     if (m_visible)
         hide();
     else
@@ -83,6 +96,7 @@ void DashboardController::show()
     m_visible = true;
 
     const QList<ScreenInfo> screens = m_platform.screens->screens();
+    qCDebug(lcOverlay) << "show on" << screens;
     // Every screen is read before any panel covers one of them, and as soon as can be.
     QList<QImage> pictures;
     pictures.reserve(screens.size());
@@ -119,6 +133,7 @@ void DashboardController::hide()
 {
     if (!m_visible)
         return;
+    qCDebug(lcOverlay) << "hide";
     m_visible = false;
     m_placementCheck.stop();
     // Panels and their faces stay for the next show; only the screen-sized pictures go.
@@ -174,8 +189,12 @@ QList<DashboardPanel *> DashboardController::reconcile(
         }
         m_panels.append(panel);
     }
-    for (DashboardPanel *panel : std::as_const(unmatched))
+    for (DashboardPanel *panel : std::as_const(unmatched)) {
+        qCDebug(lcOverlay) << "drop the panel of" << panel->screenInfo();
         dropPanel(panel);
+    }
+    for (DashboardPanel *panel : std::as_const(fresh))
+        qCDebug(lcOverlay) << "map a panel on" << panel->screenInfo();
     return fresh;
 }
 
@@ -207,6 +226,7 @@ DashboardPanel *DashboardController::makePanel(const ScreenInfo &screen, const Q
     fitCards(screen);
     DashboardStore &store = this->store(screen);
     auto close = [controller = QPointer(this)] {
+        qCDebug(lcOverlay) << "closed from a panel";
         if (controller)
             controller->hide();
     };
@@ -234,7 +254,13 @@ void DashboardController::mapPanels(const QList<DashboardPanel *> &panels)
         main->raise();
         main->activateWindow();
     }
-    // Window managers place a mapped window in their own time; look again once they have.
+    lookAgain();
+}
+
+void DashboardController::lookAgain()
+{
+    // Window managers place a mapped window in their own time, and move the ones they had
+    // placed when they learn of a new layout, which may be after we did.
     if (m_platform.windowHints && m_platform.windowHints->checksPlacement()) {
         m_placementChecks = 0;
         m_placementCheck.start();
@@ -258,13 +284,21 @@ void DashboardController::checkPlacement()
     bool misplaced = false;
     for (DashboardPanel *panel : std::as_const(m_panels)) {
         const QRect wanted = panel->screenInfo().geometry;
-        if (panel->geometry() == wanted)
+        const std::optional<QRect> placed = m_platform.windowHints
+            ? m_platform.windowHints->placedGeometry(panel)
+            : std::optional(panel->geometry());
+        if (placed == wanted)
             continue;
         misplaced = true;
-        if (m_platform.windowHints)
+        qCDebug(lcOverlay) << "panel of" << panel->screenInfo() << "found at"
+                           << placed.value_or(QRect()) << "check" << m_placementChecks;
+        if (m_platform.windowHints && placed)
             m_platform.windowHints->placePanel(panel, wanted);
-        if (m_placementChecks >= 2) {
-            // The window manager kept it elsewhere: map it again, where it belongs.
+        // Now and then, not at every look: a busy window manager may not have seen the
+        // last map yet.
+        if (!panel->isVisible() || (m_placementChecks >= 2 && m_placementChecks % 3 == 2)) {
+            // The window manager kept it elsewhere, or never showed it: map it again, where
+            // it belongs.
             panel->hide();
             panel->setGeometry(wanted);
             showPanel(panel);
@@ -303,6 +337,7 @@ void DashboardController::screensChanged()
     if (!m_visible)
         return;
     const QList<ScreenInfo> screens = m_platform.screens->screens();
+    qCDebug(lcOverlay) << "screens changed to" << screens;
     QList<ScreenInfo> uncovered;
     for (const ScreenInfo &screen : screens) {
         const bool covered
@@ -330,6 +365,8 @@ void DashboardController::screensChanged()
     const QList<DashboardPanel *> unmapped = reconcile(screens, backdrops);
     if (!unmapped.isEmpty())
         mapPanels(unmapped);
+    else
+        lookAgain();
 }
 
 bool DashboardController::eventFilter(QObject *watched, QEvent *event)
@@ -341,8 +378,10 @@ bool DashboardController::eventFilter(QObject *watched, QEvent *event)
         && !QApplication::activeModalWidget()) {
         // Claim the override so no shortcut fires; the press that follows hides.
         event->accept();
-        if (type == QEvent::KeyPress)
+        if (type == QEvent::KeyPress) {
+            qCDebug(lcOverlay) << "Esc";
             hide();
+        }
         return true;
     }
     return QObject::eventFilter(watched, event);

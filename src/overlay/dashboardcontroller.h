@@ -87,9 +87,11 @@ private:
     void showPanel(DashboardPanel *panel);
     // Puts back panels the window manager placed off their screen.
     void checkPlacement();
+    void lookAgain();
 
     static constexpr int placementDelay = 150;
-    static constexpr int maximumPlacementChecks = 6;
+    // A window manager that learns of a new layout late is waited for up to 3 s.
+    static constexpr int maximumPlacementChecks = 20;
 
     Defaults &m_defaults;
     OverlayPlatform m_platform;

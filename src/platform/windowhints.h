@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
 class QRect;
 
@@ -23,6 +24,12 @@ public:
     // Whether window managers here may place panels other than asked, so that the
     // controller must look where they went.
     virtual bool checksPlacement() const { return false; }
+    // Where the panel is on screen now, or nothing while it is not shown. Qt's own idea may
+    // be the geometry last asked for, which a window manager is free to refuse silently.
+    virtual std::optional<QRect> placedGeometry(QWidget *panel)
+    {
+        return panel->isVisible() ? std::optional(panel->geometry()) : std::nullopt;
+    }
     // Holds a mapped panel on exactly its screen, whatever the window manager made of it.
     virtual void placePanel(QWidget *panel, const QRect &screen)
     {

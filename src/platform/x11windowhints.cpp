@@ -236,3 +236,31 @@ void X11WindowHints::placePanel(QWidget *panel, const QRect &screen)
         reinterpret_cast<const char *>(&event));
     xcb_flush(c);
 }
+
+std::optional<QRect> X11WindowHints::placedGeometry(QWidget *panel)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    // Scaled, the server's pixels are not Qt's.
+    if (!x11 || !panel->isVisible() || !panel->testAttribute(Qt::WA_WState_Created)
+        || qGuiApp->devicePixelRatio() != 1.0)
+        return WindowHints::placedGeometry(panel);
+    xcb_connection_t *c = x11->connection();
+    const auto window = static_cast<xcb_window_t>(panel->winId());
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    // All asked at once: one round trip.
+    const auto attributesCookie = xcb_get_window_attributes(c, window);
+    const auto geometryCookie = xcb_get_geometry(c, window);
+    const auto originCookie = xcb_translate_coordinates(c, window, root, 0, 0);
+    xcb_get_window_attributes_reply_t *attributes
+        = xcb_get_window_attributes_reply(c, attributesCookie, nullptr);
+    xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(c, geometryCookie, nullptr);
+    xcb_translate_coordinates_reply_t *origin
+        = xcb_translate_coordinates_reply(c, originCookie, nullptr);
+    std::optional<QRect> placed;
+    if (attributes && geometry && origin && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+        placed = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+    std::free(attributes);
+    std::free(geometry);
+    std::free(origin);
+    return placed;
+}

@@ -18,6 +18,8 @@ public:
     // Where the window manager supports it, pins the panel to the monitor at `screen`
     // (_NET_WM_FULLSCREEN_MONITORS).
     void placePanel(QWidget *panel, const QRect &screen) override;
+    // Asked of the server.
+    std::optional<QRect> placedGeometry(QWidget *panel) override;
 
 private:
     // Interned on the first show and kept: each lookup is a round trip to the server.
