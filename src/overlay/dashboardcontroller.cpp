@@ -295,8 +295,9 @@ void DashboardController::checkPlacement()
         if (m_platform.windowHints && placed)
             m_platform.windowHints->placePanel(panel, wanted);
         // Now and then, not at every look: a busy window manager may not have seen the
-        // last map yet.
-        if (!panel->isVisible() || (m_placementChecks >= 2 && m_placementChecks % 3 == 2)) {
+        // last map yet, and a window not on screen yet may still be on its way.
+        const int remapFrom = placed ? 2 : 6;
+        if (!panel->isVisible() || (m_placementChecks >= remapFrom && m_placementChecks % 3 == 2)) {
             // The window manager kept it elsewhere, or never showed it: map it again, where
             // it belongs.
             panel->hide();
@@ -317,6 +318,7 @@ void DashboardController::checkPlacement()
                return panel->windowHandle() == focus;
            }));
     if (unfocused) {
+        qCDebug(lcOverlay) << "the main panel asks for the keyboard, check" << m_placementChecks;
         (*main)->raise();
         (*main)->activateWindow();
     }
