@@ -124,8 +124,11 @@ void DashboardController::show()
         if (m_visible && qsizetype(i) < m_panels.size())
             m_panels.at(qsizetype(i))->setBackdrop(backdrop);
     }
-    if (m_visible)
+    if (m_visible) {
         m_platform.presentation->setOptions(overlayOptions);
+        for (DashboardPanel *panel : std::as_const(m_panels))
+            panel->paintAhead();
+    }
     Q_EMIT visibilityChanged(true);
 }
 
