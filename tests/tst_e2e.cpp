@@ -170,9 +170,14 @@ private:
             .size();
     }
 
-    // The window with the keyboard. Not the window manager's _NET_ACTIVE_WINDOW: that still
-    // names a kept panel while the window manager is mapping it again.
     QString activeWindow()
+    {
+        return run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed();
+    }
+
+    // The window with the keyboard. Not _NET_ACTIVE_WINDOW: that still names a kept panel
+    // while the window manager is mapping it again.
+    QString inputFocus()
     {
         return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}).trimmed();
     }
@@ -246,6 +251,9 @@ private Q_SLOTS:
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
 
+        // What the overlay did and why, printed when a test fails.
+        env.insert(
+            QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("corvina.overlay.debug=true"));
         baseEnv = env;
         if (!outputs)
             QVERIFY(startMonitors());
@@ -313,6 +321,9 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        if (QTest::currentTestFailed())
+            qInfo().noquote() << "The overlay said:\n"
+                              << QString::fromLocal8Bit(app.readAllStandardError()).right(4000);
         stop(app);
         app.setChildProcessModifier({});
         key({QStringLiteral("keyup"), QStringLiteral("F12")});
@@ -361,7 +372,11 @@ private Q_SLOTS:
                 {2560, 1019}, {2560, 4}, {3195, 512}};
             for (const QPoint &at : points) {
                 QString seen;
-                QVERIFY2(isOnTopAt(at.x() < 1920 ? main : other, at, &seen),
+                // Given a moment: a window manager whose focus follows the pointer may
+                // restack or move the pointer as it passes.
+                QVERIFY2(
+                    QTest::qWaitFor(
+                        [&] { return isOnTopAt(at.x() < 1920 ? main : other, at, &seen); }, 2000),
                     qPrintable(
                         QStringLiteral("%1 is on top at %2,%3").arg(seen).arg(at.x()).arg(at.y())));
             }
@@ -439,7 +454,7 @@ private Q_SLOTS:
         auto showAndWaitForTheKeyboard = [&] {
             key({QStringLiteral("key"), QStringLiteral("F12")});
             QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
-            QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), panels().value(0).id, waitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(inputFocus(), panels().value(0).id, waitMs);
         };
         showAndWaitForTheKeyboard();
         key({QStringLiteral("key"), QStringLiteral("ctrl+l")});
@@ -721,12 +736,6 @@ private Q_SLOTS:
 
     void panelsFollowEveryLayoutChange()
     {
-        // Told what the overlay did, a failure says why.
-        stop(app);
-        env.insert(
-            QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("corvina.overlay.debug=true"));
-        startApp();
-        QString log;
         QCOMPARE(corvina({QStringLiteral("--show")}), 0);
         QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 2, waitMs);
         // 1 to 3 monitors side by side in the 3200-pixel root; names, sizes and the main
@@ -779,11 +788,10 @@ private Q_SLOTS:
                              .arg(rect.height())
                              .arg(rect.x())
                              .arg(rect.y());
-            log += QString::fromLocal8Bit(app.readAllStandardError());
             QVERIFY2(followed,
-                qPrintable(QStringLiteral("change %1 to %2, panels at%3; the overlay said:\n%4")
+                qPrintable(QStringLiteral("change %1 to %2, panels at%3")
                                .arg(change)
-                               .arg(words.join(QLatin1Char(' ')), found, log.right(3000))));
+                               .arg(words.join(QLatin1Char(' ')), found)));
         }
         QVERIFY(setLayout(
             {QStringLiteral("DUMMY-1:1920x1080+0+0"), QStringLiteral("DUMMY-2:1280x1024+1920+0")}));
