@@ -145,8 +145,6 @@ private Q_SLOTS:
     void glassShowsTheSameDesktopAtEveryRatio();
     void glassWrittenStraightLooksAsPainted_data();
     void glassWrittenStraightLooksAsPainted();
-    void aBackdropComposedAheadIsKeptOnlyInItsBuffer_data();
-    void aBackdropComposedAheadIsKeptOnlyInItsBuffer();
     void renderingWritesOnePicturePerScreenAndNoArrangement();
 
 private:
@@ -1275,37 +1273,6 @@ void TestCanvas::glassWrittenStraightLooksAsPainted()
     const int difference
         = largestChannelDifference(rendered(QImage::Format_RGB32), rendered(QImage::Format_ARGB32));
     QVERIFY2(difference <= 3, qPrintable(QString::number(difference)));
-}
-
-void TestCanvas::aBackdropComposedAheadIsKeptOnlyInItsBuffer_data()
-{
-    QTest::addColumn<bool>("sameBuffer");
-    QTest::addRow("painted into the buffer it was composed in") << true;
-    QTest::addRow("painted into another buffer") << false;
-}
-
-void TestCanvas::aBackdropComposedAheadIsKeptOnlyInItsBuffer()
-{
-    QFETCH(bool, sameBuffer);
-    m_store->setWidgets({widgetAt(DashboardWidgetKind::pomodoro, 60, 80)});
-    QVERIFY(makeView());
-    const QImage desktop = bandedDesktop(canvasSize / DesktopBlur::downscale);
-    m_view->setBackdrop(desktop);
-    QImage painted(canvasSize, QImage::Format_RGB32);
-    painted.fill(Qt::black);
-    m_view->render(&painted);
-
-    QImage ahead(canvasSize, QImage::Format_RGB32);
-    Backdrop backdrop;
-    backdrop.setImage(desktop);
-    backdrop.setSize(canvasSize, 1.0);
-    QVERIFY(backdrop.composeAll(ahead));
-    QImage other(canvasSize, QImage::Format_RGB32);
-    other.fill(Qt::black);
-    QImage &target = sameBuffer ? ahead : other;
-    m_view->setBackdropComposedAt(ahead.constBits());
-    m_view->render(&target);
-    QCOMPARE(target, painted);
 }
 
 void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()

@@ -202,16 +202,6 @@ QImage Backdrop::composed(const QRect &pixels) const
     return image;
 }
 
-bool Backdrop::composeAll(QImage &target) const
-{
-    const QImage::Format format = target.format();
-    if (m_image.isNull() || m_ratio != 1.0 || target.size() != pixelSize()
-        || (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied))
-        return false;
-    composeInto(target.rect(), target.bits(), target.bytesPerLine());
-    return true;
-}
-
 void Backdrop::paint(QPainter &painter, const QRect &target, QPoint source) const
 {
     if (m_size.isEmpty() || target.isEmpty())

@@ -31,9 +31,6 @@ public:
 
     // The composed pixels of `pixels`, an area of the canvas in device pixels.
     QImage composed(const QRect &pixels) const;
-    // Composes the whole canvas at ratio 1 into `target`, which has its size; false, and
-    // nothing written, when there is no blurred image or the sizes differ.
-    bool composeAll(QImage &target) const;
 
     // The tint painted where no blurred desktop is available.
     static QColor tint();

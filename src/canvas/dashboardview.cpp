@@ -123,7 +123,6 @@ bool DashboardView::animationsEnabled()
 
 void DashboardView::setBackdrop(const QImage &backdrop)
 {
-    m_composedAt = nullptr;
     m_backdrop->setImage(backdrop);
     update();
 }
@@ -410,12 +409,6 @@ void DashboardView::paintEvent(QPaintEvent *event)
 {
     m_backdrop->setSize(size(), devicePixelRatioF());
     QPainter painter(this);
-    QPoint offset;
-    const QImage *device = Backdrop::directTarget(painter, &offset);
-    const uchar *composedAt = std::exchange(m_composedAt, nullptr);
-    if (composedAt && device && device->constBits() == composedAt && offset.isNull()
-        && device->size() == size())
-        return;
     // Rectangle by rectangle: the backdrop may write straight into the window's pixels, so
     // it must not reach cards outside what is being repainted.
     for (const QRect &area : event->region())

@@ -41,9 +41,6 @@ public:
     // The blurred picture of the desktop under this panel; a null image means the tint.
     void setBackdrop(const QImage &backdrop);
     QImage backdropImage() const;
-    // Says that the window buffer at `bits` already holds this backdrop, composed whole
-    // while the window was mapped: the next paint into that buffer leaves it as it is.
-    void setBackdropComposedAt(const uchar *bits) { m_composedAt = bits; }
 
     // The tallest the gallery may be on a canvas this high: max(min(H - 90, 560), 180).
     static qreal maximumHeight(qreal canvasHeight);
@@ -103,7 +100,6 @@ private:
     std::function<void()> m_close;
     FaceServices m_services;
     std::unique_ptr<Backdrop> m_backdrop;
-    const uchar *m_composedAt = nullptr;
     qreal m_galleryHeight = 500;
 
     QHash<QUuid, CardParts> m_cards;

@@ -104,22 +104,18 @@ void DashboardController::show()
         pictures.append(grabDesktop(m_platform.screenCapture, screen));
     // Blurred on other threads while the panels are matched and mapped, and while the
     // window manager places them: nothing paints a panel before the event loop runs again.
-    std::vector<std::shared_future<QImage>> blurred;
+    std::vector<std::future<QImage>> blurred;
     for (const QImage &picture : std::as_const(pictures)) {
         try {
-            blurred.push_back(std::async(std::launch::async, blurDesktop, picture).share());
+            blurred.push_back(std::async(std::launch::async, blurDesktop, picture));
         } catch (const std::system_error &) {
             // No thread to be had: blurred here, when joined.
-            blurred.push_back(std::async(std::launch::deferred, blurDesktop, picture).share());
+            blurred.push_back(std::async(std::launch::deferred, blurDesktop, picture));
         }
     }
-    // A kept panel whose screen is as it was gets its backdrop composed into its window
-    // buffer on another thread meanwhile; the others have their buffers' pages made there.
-    for (DashboardPanel *panel : std::as_const(m_panels)) {
-        const qsizetype at = screens.indexOf(panel->screenInfo());
-        const bool same = at >= 0 && !pictures.at(at).isNull() && !panel->isTranslucent();
-        panel->prepareBuffer(same ? blurred.at(size_t(at)) : std::shared_future<QImage>());
-    }
+    // Kept panels' window buffers are made ready on another thread meanwhile too.
+    for (DashboardPanel *panel : std::as_const(m_panels))
+        panel->prepareBuffer();
     reconcile(screens, pictures);
     mapPanels(m_panels);
     // Mapping hands control to the faces and the presentation; either may have hidden us.

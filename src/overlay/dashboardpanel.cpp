@@ -1,6 +1,5 @@
 #include "dashboardpanel.h"
 
-#include "backdrop.h"
 #include "dashboardview.h"
 
 #include <QBackingStore>
@@ -70,60 +69,37 @@ QImage DashboardPanel::backdrop() const
     return m_view->backdropImage();
 }
 
-void DashboardPanel::prepareBuffer(std::shared_future<QImage> blurred)
+void DashboardPanel::prepareBuffer()
 {
     // Only X11's buffer is an image that stays between paints; Qt's Wayland buffer is
     // made at the paint, and reading its paint device before one reads a null buffer.
     QBackingStore *buffer = backingStore();
     if (!buffer || !windowHandle() || QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
-    if (m_preparing.valid())
-        m_preparing.wait();
     // The size the first paint would give it, so that paint keeps this buffer.
     buffer->resize(size());
     QPaintDevice *device = buffer->paintDevice();
     if (!device || device->devType() != QInternal::Image)
         return;
-    auto *image = static_cast<QImage *>(device);
-    // Taken here: the thread must not make the buffer's image detach.
-    uchar *bits = image->bits();
-    const QSize pixels = image->size();
-    const qsizetype bytesPerLine = image->bytesPerLine();
-    const QImage::Format format = image->format();
-    const qreal ratio = image->devicePixelRatio();
-    m_preparedBits = bits;
+    const auto *image = static_cast<const QImage *>(device);
     const auto page = quintptr(sysconf(_SC_PAGESIZE));
-    const auto start = quintptr(bits) & ~(page - 1);
-    const auto end = quintptr(bits) + quintptr(image->sizeInBytes());
+    const auto start = quintptr(image->constBits()) & ~(page - 1);
+    const auto end = quintptr(image->constBits()) + quintptr(image->sizeInBytes());
+    if (m_preparing.valid())
+        m_preparing.wait();
+    // Pages made ready for writing, their content untouched: the paint may start before
+    // this ends. Where the kernel cannot do it, the paint faults them in as before.
     try {
-        m_preparing = std::async(std::launch::async, [=]() -> qint64 {
-            if (blurred.valid() && ratio == 1.0) {
-                const QImage picture = blurred.get();
-                Backdrop backdrop;
-                backdrop.setImage(picture);
-                backdrop.setSize(pixels, 1.0);
-                QImage target(bits, pixels.width(), pixels.height(), bytesPerLine, format);
-                if (backdrop.composeAll(target))
-                    return picture.cacheKey();
-            }
-            // Pages made ready for writing, their content untouched. Where the kernel cannot
-            // do it, the paint faults them in as before.
+        m_preparing = std::async(std::launch::async, [start, end] {
             ::madvise(reinterpret_cast<void *>(start), end - start, MADV_POPULATE_WRITE);
-            return 0;
         });
     } catch (const std::system_error &) {
-        // No thread to be had: the paint composes and faults the pages in.
+        // No thread to be had: the paint faults the pages in.
     }
 }
 
 void DashboardPanel::paintAhead()
 {
-    // Composed while the panel was mapped: the first paint into that buffer keeps it.
-    if (m_preparing.valid()) {
-        const qint64 composed = m_preparing.get();
-        if (composed != 0 && composed == backdrop().cacheKey())
-            m_view->setBackdropComposedAt(m_preparedBits);
-    }
     // Elsewhere the first buffer must wait for the compositor's word (Wayland's configure).
     if (!isVisible() || testAttribute(Qt::WA_Mapped)
         || QGuiApplication::platformName() != QLatin1String("xcb"))

@@ -30,11 +30,9 @@ public:
     // Unmaps the panel and lets go of its screen-sized buffers (backdrop, window buffer),
     // keeping the widgets; the next show paints it afresh.
     void putAway();
-    // Sizes the window buffer of a panel shown before and, on another thread, composes
-    // `blurred` (when given, once it is ready) into it as its backdrop, or else has the
-    // system make its pages; either way the first paint of a show does not stop at every
-    // page it touches.
-    void prepareBuffer(std::shared_future<QImage> blurred = {});
+    // Sizes the window buffer of a panel shown before and has the system make its pages on
+    // another thread, so the first paint of a show does not stop at every page it touches.
+    void prepareBuffer();
     // Paints a panel just mapped on X11 without waiting for the server's expose, which comes
     // only once the window manager has framed and mapped it: the expose then only shows it.
     void paintAhead();
@@ -50,7 +48,5 @@ private:
     DashboardStore &m_store;
     DashboardView *m_view;
     bool m_translucent;
-    // Whether the buffer got the backdrop, and which.
-    std::future<qint64> m_preparing;
-    uchar *m_preparedBits = nullptr;
+    std::future<void> m_preparing;
 };
