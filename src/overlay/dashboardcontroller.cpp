@@ -284,6 +284,20 @@ void DashboardController::checkPlacement()
 {
     if (!m_visible)
         return;
+    // The layout may have changed again without word reaching us (RandR's notice of a
+    // monitor resized under its own name has been seen to go missing): read it again.
+    const QList<ScreenInfo> screens = m_platform.screens->screens();
+    const bool asCovered = screens.size() == m_panels.size()
+        && std::equal(screens.cbegin(), screens.cend(), m_panels.cbegin(),
+            [](const ScreenInfo &screen, DashboardPanel *panel) {
+                const ScreenInfo &covered = panel->screenInfo();
+                return screen.identifier == covered.identifier
+                    && screen.geometry == covered.geometry && screen.isPrimary == covered.isPrimary;
+            });
+    if (!asCovered) {
+        screensChanged();
+        return;
+    }
     bool misplaced = false;
     for (DashboardPanel *panel : std::as_const(m_panels)) {
         const QRect wanted = panel->screenInfo().geometry;

@@ -111,14 +111,16 @@ int main(int argc, char *argv[])
     std::signal(SIGUSR1, [](int) { unplugRequested = 1; });
     std::signal(SIGTERM, [](int) { quitRequested = 1; });
     std::signal(SIGINT, [](int) { quitRequested = 1; });
+    bool reading = true;
     while (!quitRequested) {
-        pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        // Once stdin has ended it is no longer polled: it would be readable for ever.
+        pollfd fds[2]
+            = {{ConnectionNumber(display), POLLIN, 0}, {reading ? STDIN_FILENO : -1, POLLIN, 0}};
         ::poll(fds, 2, 200);
         if (fds[1].revents & POLLIN) {
             char line[1024];
             if (!std::fgets(line, sizeof line, stdin)) {
-                clearerr(stdin);
-                fds[1].fd = -1;
+                reading = false;
             } else if (std::vector<Monitor> next; parseLine(line, next)) {
                 // Under a server grab, so other clients see the old layout or the new one.
                 XGrabServer(display);
