@@ -126,8 +126,10 @@ void DashboardController::show()
     }
     if (m_visible) {
         m_platform.presentation->setOptions(overlayOptions);
-        for (DashboardPanel *panel : std::as_const(m_panels))
-            panel->paintAhead();
+        if (m_platform.windowHints && m_platform.windowHints->paintsBeforeExposed()) {
+            for (DashboardPanel *panel : std::as_const(m_panels))
+                panel->paintAhead();
+        }
     }
     Q_EMIT visibilityChanged(true);
 }

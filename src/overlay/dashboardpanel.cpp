@@ -100,12 +100,9 @@ void DashboardPanel::prepareBuffer()
 
 void DashboardPanel::paintAhead()
 {
-    // Elsewhere the first buffer must wait for the compositor's word (Wayland's configure).
-    if (!isVisible() || testAttribute(Qt::WA_Mapped)
-        || QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (!isVisible() || testAttribute(Qt::WA_Mapped))
         return;
-    // Qt holds a window's paint until it is exposed. Drawing to a window not yet viewable
-    // is dropped by the server, and the expose finds the buffer clean and just shows it.
+    // Qt holds a window's paint until it is exposed.
     setAttribute(Qt::WA_Mapped);
     repaint();
 }

@@ -33,8 +33,8 @@ public:
     // Sizes the window buffer of a panel shown before and has the system make its pages on
     // another thread, so the first paint of a show does not stop at every page it touches.
     void prepareBuffer();
-    // Paints a panel just mapped on X11 without waiting for the server's expose, which comes
-    // only once the window manager has framed and mapped it: the expose then only shows it.
+    // Paints a panel just mapped without waiting for its expose, which on X11 comes only once
+    // the window manager has framed and mapped it. Only where WindowHints allows it.
     void paintAhead();
     DashboardStore &store() const { return m_store; }
     DashboardView *view() const { return m_view; }

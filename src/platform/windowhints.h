@@ -21,6 +21,9 @@ public:
         panel->showFullScreen();
     }
 
+    // Whether a panel just mapped may paint before it is exposed: where drawing to a window
+    // not yet viewable is simply dropped, so the expose then only has to show the buffer.
+    virtual bool paintsBeforeExposed() const { return false; }
     // Whether window managers here may place panels other than asked, so that the
     // controller must look where they went.
     virtual bool checksPlacement() const { return false; }

@@ -14,6 +14,7 @@ public:
     // stacks full-screen windows below docks kept above (xfwm4), or fits them to outputs
     // other than the screen (KWin on monitors that RandR makes of part of one).
     void showPanel(QWidget *panel, const QRect &screen) override;
+    bool paintsBeforeExposed() const override { return true; }
     bool checksPlacement() const override { return true; }
     // Where the window manager supports it, pins the panel to the monitor at `screen`
     // (_NET_WM_FULLSCREEN_MONITORS).
