@@ -2,7 +2,8 @@
 // XTEST and one pixel of each screen is read back from the server until every screen
 // shows the overlay's final colour there. The same run times a warm window of our own
 // (made once, mapped and unmapped on F12) as the floor the machine allows, and prints the
-// ratio. Then the footprint over many shows, and the command line's round trip.
+// ratio. Then the footprint over many shows, the command line's round trip, and how fast
+// the panels follow the screens when the layout changes while shown.
 //
 //   bench_onscreen                 the whole run on private Xvfb desktops
 //   bench_onscreen --reference     the reference window (run by the benchmark itself)
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QLocalSocket>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -152,7 +154,59 @@ public:
 
     bool hasKey() const { return m_f12 != 0; }
 
+    // The overlay's panels on screen (viewable screen-sized windows of class corvina),
+    // left to right.
+    QList<QRect> panels()
+    {
+        QList<QRect> found;
+        collectPanels(m_root, 0, found);
+        std::sort(found.begin(), found.end(),
+            [](const QRect &a, const QRect &b) { return a.x() < b.x(); });
+        return found;
+    }
+
 private:
+    // Window managers put each panel in a frame or two of their own.
+    void collectPanels(xcb_window_t parent, int depth, QList<QRect> &found)
+    {
+        auto *tree = xcb_query_tree_reply(m_c, xcb_query_tree(m_c, parent), nullptr);
+        if (!tree)
+            return;
+        const xcb_window_t *children = xcb_query_tree_children(tree);
+        const int count = xcb_query_tree_children_length(tree);
+        for (int i = 0; i < count; ++i) {
+            const xcb_window_t window = children[i];
+            auto *attributes = xcb_get_window_attributes_reply(
+                m_c, xcb_get_window_attributes(m_c, window), nullptr);
+            const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+            std::free(attributes);
+            if (!viewable)
+                continue;
+            auto *wmClass = xcb_get_property_reply(m_c,
+                xcb_get_property(m_c, false, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64),
+                nullptr);
+            const bool ours = wmClass
+                && QByteArray(static_cast<const char *>(xcb_get_property_value(wmClass)),
+                    xcb_get_property_value_length(wmClass))
+                       .contains("corvina");
+            std::free(wmClass);
+            if (!ours) {
+                if (depth < 2)
+                    collectPanels(window, depth + 1, found);
+                continue;
+            }
+            auto *geometry = xcb_get_geometry_reply(m_c, xcb_get_geometry(m_c, window), nullptr);
+            auto *origin = xcb_translate_coordinates_reply(
+                m_c, xcb_translate_coordinates(m_c, window, m_root, 0, 0), nullptr);
+            if (geometry && origin && geometry->width >= 640)
+                found.append(
+                    QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height));
+            std::free(geometry);
+            std::free(origin);
+        }
+        std::free(tree);
+    }
+
     xcb_connection_t *m_c = nullptr;
     xcb_window_t m_root = 0;
     xcb_keycode_t m_f12 = 0;
@@ -223,6 +277,55 @@ void print(const char *what, const Timing &timing)
     std::printf("%-34s %8.1f %8.1f %8.1f\n", what, percentile(timing.show, 0.5),
         percentile(timing.show, 0.95), percentile(timing.hide, 0.5));
     std::fflush(stdout);
+}
+
+// Panels following the screens while shown: a seeded series of layout changes (1 to 3
+// monitors of mixed sizes, names and main one), each timed from the server having the new
+// layout to exactly one panel on each monitor and none elsewhere.
+QList<double> followLayouts(Desktop &desktop, Probe &probe, int width)
+{
+    QRandomGenerator random(20261209);
+    const QStringList names {QStringLiteral("DUMMY-1"), QStringLiteral("DUMMY-2"),
+        QStringLiteral("DUMMY-3"), QStringLiteral("HDMI-1")};
+    const QList<QSize> sizes {{1920, 1080}, {1280, 1024}, {1024, 768}, {800, 600}};
+    QList<double> times;
+    for (int change = 0; change < 40; ++change) {
+        QStringList pool = names;
+        QList<QRect> expected;
+        QStringList words;
+        const int count = 1 + int(random.bounded(3));
+        for (int x = 0; expected.size() < count;) {
+            QSize size = sizes.at(random.bounded(sizes.size()));
+            if (x + size.width() > width)
+                size = sizes.constLast();
+            if (x + size.width() > width)
+                break;
+            expected.append(QRect(QPoint(x, 0), size));
+            words.append(QStringLiteral("%1:%2x%3+%4+0")
+                             .arg(pool.takeAt(random.bounded(pool.size())))
+                             .arg(size.width())
+                             .arg(size.height())
+                             .arg(x));
+            x += size.width();
+        }
+        words.move(random.bounded(words.size()), 0);
+        desktop.monitors.readAll();
+        desktop.monitors.write(words.join(QLatin1Char(' ')).toLatin1() + '\n');
+        if (!desktop.monitors.waitForReadyRead(5000))
+            return {};
+        const double since = nowMs();
+        while (probe.panels() != expected) {
+            if (nowMs() - since > 5000) {
+                std::fprintf(stderr, "bench_onscreen: panels did not follow %s\n",
+                    qPrintable(words.join(QLatin1Char(' '))));
+                return {};
+            }
+            ::usleep(500);
+        }
+        times.append(nowMs() - since);
+        wait(100);
+    }
+    return times;
 }
 
 bool startAndWait(QProcess &process, const QString &program, const QStringList &arguments,
@@ -352,6 +455,19 @@ int measure(int screens, bool footprint)
         std::printf("resident memory hidden after 1 / %d / 100 / 1,000 shows: %.1f / %.1f / "
                     "%.1f / %.1f MiB\n",
             1 + shows + 10, rss.at(0), rss.at(1), rss.at(2), rss.at(3));
+
+        roundTrip(socket, "show");
+        wait(1000);
+        const QList<double> follows = followLayouts(desktop, probe, 1920 * screens);
+        roundTrip(socket, "hide");
+        if (follows.isEmpty()) {
+            stop(corvina);
+            return 1;
+        }
+        std::printf("panels following %lld layout changes: median %.1f ms, p95 %.1f ms, "
+                    "longest %.1f ms\n",
+            follows.size(), percentile(follows, 0.5), percentile(follows, 0.95),
+            percentile(follows, 1.0));
     }
     stop(corvina);
     return 0;

@@ -182,10 +182,16 @@ QList<DashboardPanel *> DashboardController::reconcile(
             if (!(panel->screenInfo() == screen)) {
                 fitCards(screen);
                 // Mapped again: a window manager places a new full-screen window on the
-                // screen under it, but may keep one it has placed where it was.
-                panel->hide();
+                // screen under it, but may keep one it has placed where it was. Not while
+                // its last map is still on its way: openbox has lost a window mapped twice
+                // in a row. The placement checks see it to its screen once it is there.
+                const bool arriving = panel->isVisible() && m_platform.windowHints
+                    && !m_platform.windowHints->placedGeometry(panel);
+                if (!arriving)
+                    panel->hide();
                 panel->setScreenInfo(screen);
-                fresh.append(panel);
+                if (!arriving)
+                    fresh.append(panel);
             }
             panel->setBackdrop(backdrop);
         } else {

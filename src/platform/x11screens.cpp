@@ -24,6 +24,7 @@ X11Screens::X11Screens(QObject *parent)
     connect(&m_qt, &Screens::changed, this, &X11Screens::announce);
     if (Display *display = x11Display()) {
         int error = 0;
+        m_root = DefaultRootWindow(display);
         if (XRRQueryExtension(display, &m_randrEvent, &error))
             QCoreApplication::instance()->installNativeEventFilter(this);
         else
@@ -83,6 +84,12 @@ bool X11Screens::nativeEventFilter(const QByteArray &eventType, void *message, q
     // RRScreenChangeNotify and RRNotify; Qt selected them on the root window.
     const int type = event->response_type & ~0x80;
     if (type == m_randrEvent || type == m_randrEvent + 1)
+        announce();
+    // A monitor set or deleted through RandR 1.5 brings no RandR event, only the root's
+    // ConfigureNotify; Qt's screens may not change with it (a monitor resized under its own
+    // name), so this is the only word of it.
+    if (type == XCB_CONFIGURE_NOTIFY
+        && reinterpret_cast<const xcb_configure_notify_event_t *>(event)->window == m_root)
         announce();
     return false;
 }

@@ -28,6 +28,7 @@ private:
 
     QtScreens m_qt;
     int m_randrEvent = -1;
+    unsigned long m_root = 0;
     bool m_announcing = false;
     mutable QHash<unsigned long, QString> m_names;
 };
