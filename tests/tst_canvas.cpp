@@ -16,6 +16,7 @@
 #include "filedefaults.h"
 #include "gallerytile.h"
 #include "roundbutton.h"
+#include "shapes.h"
 #include "spring.h"
 #include "symbols.h"
 #include "theme.h"
@@ -138,6 +139,8 @@ private Q_SLOTS:
     void springSettlesWithoutMuchOvershoot();
     void desktopBlurShrinksAndSoftens();
     void boxBlurIsAClampedRunningMean_data();
+    void stretchedShadowLooksLikeAWholeOne_data();
+    void stretchedShadowLooksLikeAWholeOne();
     void boxBlurIsAClampedRunningMean();
     void backdropLooksLikeAPaintedScaleUnderTheGradient_data();
     void backdropLooksLikeAPaintedScaleUnderTheGradient();
@@ -1108,6 +1111,41 @@ void TestCanvas::boxBlurIsAClampedRunningMean()
     boxBlur(blurred, radius, 3);
     QCOMPARE(blurred.format(), source.format());
     QCOMPARE(largestChannelDifference(blurred, referenceBoxBlur(source, radius)), 0);
+}
+
+void TestCanvas::stretchedShadowLooksLikeAWholeOne_data()
+{
+    QTest::addColumn<QSizeF>("size");
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("tall card") << QSizeF(360, 410) << 1.0;
+    QTest::newRow("wide and short") << QSizeF(520, 120) << 1.0;
+    QTest::newRow("card at 2x") << QSizeF(300, 260) << 2.0;
+    QTest::newRow("thin bar") << QSizeF(600, 3) << 1.0;
+}
+
+void TestCanvas::stretchedShadowLooksLikeAWholeOne()
+{
+    QFETCH(QSizeF, size);
+    QFETCH(qreal, ratio);
+    const ShadowLook look {25, true, Theme::black(0.32), 22, QPointF(0, 9)};
+    const QMarginsF margins = shadowMargins(look);
+    const QSize canvas = QRectF(QPointF(), size).marginsAdded(margins).size().toSize();
+    const auto render = [&](auto paint) {
+        QImage image(canvas * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        paint(painter);
+        return image;
+    };
+    const QPointF at(margins.left(), margins.top());
+    const QImage stretched = render([&](QPainter &p) { paintShadow(p, at, size, look); });
+    const QImage whole = render([&](QPainter &p) {
+        const Shadow shadow = cachedShadow(size, look, ratio);
+        p.drawPixmap(at - shadow.shapeOrigin, shadow.pixmap);
+    });
+    // Only the blur's rounding differs; a shadow is at most 82 in alpha here.
+    QCOMPARE_LE(largestChannelDifference(stretched, whole), 3);
 }
 
 void TestCanvas::backdropLooksLikeAPaintedScaleUnderTheGradient_data()

@@ -29,9 +29,8 @@ void ShadowView::paintEvent(QPaintEvent *)
 {
     if (m_shapeSize.isEmpty() || m_opacity <= 0)
         return;
-    const Shadow shadow = cachedShadow(m_shapeSize, m_look, devicePixelRatioF());
     const QMarginsF margins = shadowMargins(m_look);
     QPainter painter(this);
     painter.setOpacity(m_opacity);
-    painter.drawPixmap(QPointF(margins.left(), margins.top()) - shadow.shapeOrigin, shadow.pixmap);
+    paintShadow(painter, QPointF(margins.left(), margins.top()), m_shapeSize, m_look);
 }

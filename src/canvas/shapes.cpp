@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QtMath>
 #include <array>
+#include <utility>
 
 QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius)
 {
@@ -129,4 +130,51 @@ Shadow cachedShadow(QSizeF size, const ShadowLook &look, qreal devicePixelRatio)
     const Shadow copy = *shadow;
     cache.insert(key, shadow);
     return copy;
+}
+
+void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLook &look)
+{
+    // Away from the corners a shadow is the same all along each side: past the corner
+    // curve, the blur's reach and the offset, rows and columns repeat.
+    constexpr qreal cornerReach = 1.53;
+    const int k = qCeil(look.cornerRadius * cornerReach + shadowReach(look.radius)
+        + qMax(qAbs(look.offset.x()), qAbs(look.offset.y())) + 2);
+    const QSizeF piece(qMin(size.width(), 2.0 * k + 1), qMin(size.height(), 2.0 * k + 1));
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const Shadow shadow = cachedShadow(piece, look, dpr);
+    const QPointF origin = shapeAt - shadow.shapeOrigin;
+    const qreal stretchX = size.width() - piece.width();
+    const qreal stretchY = size.height() - piece.height();
+    if (stretchX <= 0 && stretchY <= 0) {
+        painter.drawPixmap(origin, shadow.pixmap);
+        return;
+    }
+    // Three bands a side in device pixels: before the middle line, the line, after it.
+    const auto bands = [dpr](qreal shapeStart, qreal middle, int pixels, qreal stretch) {
+        const int line = qBound(0, qRound((shapeStart + middle) * dpr), pixels - 1);
+        const std::array<int, 4> source {0, line, line + 1, pixels};
+        const std::array<qreal, 4> target {
+            0, line / dpr, (line + 1) / dpr + stretch, pixels / dpr + stretch};
+        return std::pair {source, target};
+    };
+    const auto [sx, tx] = bands(shadow.shapeOrigin.x(), qFloor(piece.width() / 2),
+        shadow.pixmap.width(), qMax(0.0, stretchX));
+    const auto [sy, ty] = bands(shadow.shapeOrigin.y(), qFloor(piece.height() / 2),
+        shadow.pixmap.height(), qMax(0.0, stretchY));
+    // The middle of the shape is cut out of its shadow, so it needs no drawing unless the
+    // shape is too thin to have a middle.
+    const bool hollow = qMin(size.width(), size.height()) >= 4;
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            if (hollow && row == 1 && column == 1)
+                continue;
+            const QRectF target
+                = QRectF(QPointF(tx[column], ty[row]), QPointF(tx[column + 1], ty[row + 1]))
+                      .translated(origin);
+            const QRect source(
+                QPoint(sx[column], sy[row]), QPoint(sx[column + 1] - 1, sy[row + 1] - 1));
+            if (!source.isEmpty())
+                painter.drawPixmap(target, shadow.pixmap, source);
+        }
+    }
 }

@@ -6,6 +6,8 @@
 #include <QPointF>
 #include <QRectF>
 
+class QPainter;
+
 // A rounded rectangle with continuous (curvature-smooth) corners, as the overlay's cards
 // and sheets use.
 QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius);
@@ -32,3 +34,7 @@ struct Shadow
 Shadow cachedShadow(QSizeF size, const ShadowLook &look, qreal devicePixelRatio);
 // How far a shadow reaches beyond its shape on each side (left, top, right, bottom).
 QMarginsF shadowMargins(const ShadowLook &look);
+// Paints the shadow of a shape of `size` whose top-left corner lies at `shapeAt`. A shape of
+// any size is drawn from the cached shadow of a shape no larger than its corners need, so
+// resized cards do not each keep a full-size pixmap.
+void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLook &look);
