@@ -347,7 +347,8 @@ void DashboardController::checkPlacement()
         (*main)->raise();
         (*main)->activateWindow();
     }
-    if ((misplaced || unfocused) && ++m_placementChecks < maximumPlacementChecks)
+    const bool early = m_placementChecks < minimumPlacementChecks;
+    if ((misplaced || unfocused || early) && ++m_placementChecks < maximumPlacementChecks)
         m_placementCheck.start();
 }
 

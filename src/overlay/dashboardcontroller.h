@@ -92,6 +92,9 @@ private:
     static constexpr int placementDelay = 150;
     // A window manager that learns of a new layout late is waited for up to 3 s.
     static constexpr int maximumPlacementChecks = 20;
+    // Even when all is well at the first look, for about a second: a busy window manager
+    // has been seen to hand the keyboard to a panel mapped earlier after that look.
+    static constexpr int minimumPlacementChecks = 6;
 
     Defaults &m_defaults;
     OverlayPlatform m_platform;
