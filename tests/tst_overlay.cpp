@@ -14,6 +14,7 @@
 #include "x11hotkey.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -420,6 +421,20 @@ private Q_SLOTS:
         // The second show's panel hides on Esc as the first one did.
         QTest::keyClick(controller->panels().constFirst(), Qt::Key_Escape);
         QVERIFY(!controller->isVisible());
+    }
+
+    void onlyTheMainPanelKeepsItsWindowBufferWhileHidden()
+    {
+        controller->start();
+        controller->show();
+        const QList<DashboardPanel *> panels = controller->panels();
+        for (DashboardPanel *panel : panels)
+            QTRY_COMPARE(panel->backingStore()->size(), panel->size());
+        controller->hide();
+        for (DashboardPanel *panel : panels) {
+            QCOMPARE(panel->backingStore()->size(),
+                panel->screenInfo().isPrimary ? panel->size() : QSize(1, 1));
+        }
     }
 
     void eachShowPaintsEveryWidgetOnce()

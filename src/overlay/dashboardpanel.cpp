@@ -114,6 +114,8 @@ void DashboardPanel::putAway()
     hide();
     setBackdrop(QImage());
     // A full window of pixels each; the first paint after the next show sizes it again.
-    if (QBackingStore *buffer = backingStore())
+    // The main screen's is kept: fresh pages cost that show's paint, and the server's copy
+    // of it, more than anything else, and memory allows one screen's worth.
+    if (QBackingStore *buffer = backingStore(); buffer && !m_screen.isPrimary)
         buffer->resize(QSize(1, 1));
 }

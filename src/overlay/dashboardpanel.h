@@ -27,8 +27,9 @@ public:
     // What the next show paints under the cards; null leaves the tint of a translucent panel.
     void setBackdrop(const QImage &backdrop);
     QImage backdrop() const;
-    // Unmaps the panel and lets go of its screen-sized buffers (backdrop, window buffer),
-    // keeping the widgets; the next show paints it afresh.
+    // Unmaps the panel and lets go of its screen-sized buffers (backdrop, and the window
+    // buffer unless it is the main screen's), keeping the widgets; the next show paints it
+    // afresh.
     void putAway();
     // Sizes the window buffer of a panel shown before and has the system make its pages on
     // another thread, so the first paint of a show does not stop at every page it touches.
