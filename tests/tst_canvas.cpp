@@ -139,9 +139,9 @@ private Q_SLOTS:
     void springSettlesWithoutMuchOvershoot();
     void desktopBlurShrinksAndSoftens();
     void boxBlurIsAClampedRunningMean_data();
+    void boxBlurIsAClampedRunningMean();
     void stretchedShadowLooksLikeAWholeOne_data();
     void stretchedShadowLooksLikeAWholeOne();
-    void boxBlurIsAClampedRunningMean();
     void backdropLooksLikeAPaintedScaleUnderTheGradient_data();
     void backdropLooksLikeAPaintedScaleUnderTheGradient();
     void glassShowsTheSameDesktopAtEveryRatio_data();
@@ -1144,7 +1144,7 @@ void TestCanvas::stretchedShadowLooksLikeAWholeOne()
         const Shadow shadow = cachedShadow(size, look, ratio);
         p.drawPixmap(at - shadow.shapeOrigin, shadow.pixmap);
     });
-    // Only the blur's rounding differs; a shadow is at most 82 in alpha here.
+    // Only rounding and the blur's faint far tail differ; a shadow is at most 82 in alpha.
     QCOMPARE_LE(largestChannelDifference(stretched, whole), 3);
 }
 

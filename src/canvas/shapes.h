@@ -36,5 +36,5 @@ Shadow cachedShadow(QSizeF size, const ShadowLook &look, qreal devicePixelRatio)
 QMarginsF shadowMargins(const ShadowLook &look);
 // Paints the shadow of a shape of `size` whose top-left corner lies at `shapeAt`. A shape of
 // any size is drawn from the cached shadow of a shape no larger than its corners need, so
-// resized cards do not each keep a full-size pixmap.
+// shapes of many sizes share a few small pixmaps.
 void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLook &look);
