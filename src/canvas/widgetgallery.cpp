@@ -16,7 +16,6 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <QtMath>
-#include <qdrawutil.h>
 
 namespace {
 
@@ -279,24 +278,11 @@ void WidgetGallery::paintEvent(QPaintEvent *event)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = QRectF(rect());
 
-    // Only the shadow's corners fall inside the sheet's own rectangle, so it is drawn
-    // from one small cached piece stretched along the edges.
+    // Only the shadow's corners fall inside the sheet's own rectangle.
     const ShadowLook look {cornerRadius, true, Theme::black(0.4), 36, QPointF(0, 12)};
-    const QSizeF piece(240, 240);
-    const Shadow shadow = cachedShadow(piece, look, devicePixelRatioF());
-    const QSizeF pixmapSize = shadow.pixmap.deviceIndependentSize();
-    const int corner = qCeil(cornerRadius * 1.6);
-    const QMargins source(qCeil(shadow.shapeOrigin.x()) + corner,
-        qCeil(shadow.shapeOrigin.y()) + corner,
-        qCeil(pixmapSize.width() - shadow.shapeOrigin.x() - piece.width()) + corner,
-        qCeil(pixmapSize.height() - shadow.shapeOrigin.y() - piece.height()) + corner);
-    const QRect target
-        = rect().adjusted(-qCeil(shadow.shapeOrigin.x()), -qCeil(shadow.shapeOrigin.y()),
-            qCeil(pixmapSize.width() - shadow.shapeOrigin.x() - piece.width()),
-            qCeil(pixmapSize.height() - shadow.shapeOrigin.y() - piece.height()));
     painter.save();
     painter.setClipRect(rect());
-    qDrawBorderPixmap(&painter, target, source, shadow.pixmap);
+    paintShadow(painter, QPointF(0, 0), bounds.size(), look);
     painter.restore();
 
     const QPainterPath shape = continuousRoundedRect(bounds, cornerRadius);
