@@ -1,7 +1,9 @@
 // Paint cost of the canvas on a 4K screen with one card of every kind: a full repaint, and
 // one frame of a card drag (the card displaced, the uncovered and covered areas repainted).
+#include "backdrop.h"
 #include "dashboardstore.h"
 #include "dashboardview.h"
+#include "desktopblur.h"
 #include "draghandle.h"
 #include "guibenchmain.h"
 #include "memorydefaults.h"
@@ -92,6 +94,44 @@ void fullCanvasPaint(benchmark::State &state)
     }
 }
 BENCHMARK(fullCanvasPaint)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
+
+// The backdrop of one 1080p screen as a show paints it: a new blurred picture, written
+// straight into the window's pixels.
+void showBackdrop(benchmark::State &state)
+{
+    QImage blurred(480, 270, QImage::Format_RGB32);
+    for (int y = 0; y < blurred.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(blurred.scanLine(y));
+        for (int x = 0; x < blurred.width(); ++x)
+            line[x] = qRgb(x % 256, y % 256, (x + y) % 256);
+    }
+    QImage target(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    target.fill(Qt::black);
+    Backdrop backdrop;
+    backdrop.setSize(target.size(), 1.0);
+    for (auto _ : state) {
+        backdrop.setImage(blurred);
+        QPainter painter(&target);
+        backdrop.paint(painter, target.rect(), QPoint(0, 0));
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(showBackdrop)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
+
+// The blur of one 1080p screen as the server hands it over, scaled down.
+void showBlur(benchmark::State &state)
+{
+    QImage reduced(
+        1920 / DesktopBlur::downscale, 1080 / DesktopBlur::downscale, QImage::Format_RGB32);
+    for (int y = 0; y < reduced.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(reduced.scanLine(y));
+        for (int x = 0; x < reduced.width(); ++x)
+            line[x] = qRgb(x % 256, y % 256, (x * y) % 256);
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DesktopBlur::blurReduced(reduced).constBits());
+}
+BENCHMARK(showBlur)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
 
 void dragFrame(benchmark::State &state)
 {

@@ -1,5 +1,6 @@
 #include "backdrop.h"
 
+#include "pixelloop.h"
 #include "theme.h"
 
 #include <QLinearGradient>
@@ -20,7 +21,9 @@ void Backdrop::setImage(const QImage &blurred)
     m_image = blurred.isNull() || blurred.format() == QImage::Format_RGB32
         ? blurred
         : blurred.convertToFormat(QImage::Format_RGB32);
-    m_tapsFor = QSize();
+    // Each show brings a new picture of the same size: the taps stay.
+    if (m_image.size() != m_tapsFrom)
+        m_tapsFor = QSize();
 }
 
 void Backdrop::setSize(QSize size, qreal devicePixelRatio)
@@ -44,7 +47,7 @@ constexpr qreal gradientBottom = 0.38;
 
 // Per channel (a * x + b * y) / 256 over whole rows, opaque, for weights a + b <= 256: a
 // channel times a weight fits 16 bits, so the compiler can blend many channels at once.
-void blendRows(
+PIXEL_LOOP void blendRows(
     const quint32 *first, quint32 a, const quint32 *second, quint32 b, quint32 *out, int width)
 {
     const auto *x = reinterpret_cast<const uchar *>(first);
@@ -56,6 +59,18 @@ void blendRows(
         bytes[i] = uchar(quint16(quint16(x[i] * wa) + quint16(y[i] * wb)) >> 8);
     for (int i = 0; i < width; ++i)
         out[i] |= 0xff000000;
+}
+
+// The same blend across a row, with a pair of weights for every channel.
+PIXEL_LOOP void blendColumns(const quint32 *lefts, const quint16 *leftWeights,
+    const quint32 *rights, const quint16 *rightWeights, quint32 *out, int width)
+{
+    const auto *l = reinterpret_cast<const uchar *>(lefts);
+    const auto *r = reinterpret_cast<const uchar *>(rights);
+    auto *bytes = reinterpret_cast<uchar *>(out);
+    for (int i = 0; i < width * 4; ++i)
+        bytes[i]
+            = uchar(quint16(quint16(l[i] * leftWeights[i]) + quint16(r[i] * rightWeights[i])) >> 8);
 }
 
 // The ratio of the pixels actually painted: a widget painted through QWidget::render() or
@@ -100,9 +115,10 @@ void Backdrop::followRatio(const QPainter &painter) const
 void Backdrop::prepareTaps() const
 {
     const QSize size = pixelSize();
-    if (m_tapsFor == size || m_image.isNull())
+    if ((m_tapsFor == size && m_tapsFrom == m_image.size()) || m_image.isNull())
         return;
     m_tapsFor = size;
+    m_tapsFrom = m_image.size();
     // Where each of `to` pixels samples a line of `from`: centre to centre, edges clamped,
     // as a smooth scale does.
     const auto taps = [](int from, int to) {
@@ -153,14 +169,8 @@ void Backdrop::composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerL
             lefts[size_t(x)] = line[tap.first];
             rights[size_t(x)] = line[tap.second];
         }
-        // The same blend as down the rows, with a pair of weights for every channel.
-        const auto *l = reinterpret_cast<const uchar *>(lefts.data());
-        const auto *r = reinterpret_cast<const uchar *>(rights.data());
-        const quint16 *wl = m_leftWeights.data() + qsizetype(left) * 4;
-        const quint16 *wr = m_rightWeights.data() + qsizetype(left) * 4;
-        auto *out = reinterpret_cast<uchar *>(wide[slot].data());
-        for (int i = 0; i < width * 4; ++i)
-            out[i] = uchar(quint16(quint16(l[i] * wl[i]) + quint16(r[i] * wr[i])) >> 8);
+        blendColumns(lefts.data(), m_leftWeights.data() + qsizetype(left) * 4, rights.data(),
+            m_rightWeights.data() + qsizetype(left) * 4, wide[slot].data(), width);
         return wide[slot].data();
     };
 

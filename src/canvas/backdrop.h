@@ -64,5 +64,6 @@ private:
     // The columns' weights for each channel of a row: 256ths of the first and second tap.
     mutable std::vector<quint16> m_leftWeights;
     mutable std::vector<quint16> m_rightWeights;
-    mutable QSize m_tapsFor;
+    mutable QSize m_tapsFor; // the pixel size the taps are for
+    mutable QSize m_tapsFrom; // and the blurred picture's
 };

@@ -1,6 +1,7 @@
 #include "cardglass.h"
 
 #include "backdrop.h"
+#include "pixelloop.h"
 #include "shapes.h"
 
 #include <QImage>
@@ -84,7 +85,7 @@ quint16 weight(int alpha, int coverage)
 
 // Each byte of `pixels` moved towards the same byte of `colour` by `w` 256ths: over
 // premultiplied pixels, alpha included, that is the painter's blend of a colour.
-void mixColour(uchar *pixels, int count, const std::array<uchar, 4> &colour, quint16 w)
+PIXEL_LOOP void mixColour(uchar *pixels, int count, const std::array<uchar, 4> &colour, quint16 w)
 {
     if (w == 0)
         return;
@@ -98,7 +99,7 @@ void mixColour(uchar *pixels, int count, const std::array<uchar, 4> &colour, qui
 }
 
 // The same towards other pixels.
-void mixPixels(uchar *pixels, const uchar *from, int count, quint16 w)
+PIXEL_LOOP void mixPixels(uchar *pixels, const uchar *from, int count, quint16 w)
 {
     if (w == 0)
         return;
