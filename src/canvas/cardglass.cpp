@@ -161,13 +161,16 @@ bool paint(QPainter &painter, const QRect &bounds, const QRect &area, const QReg
 
     // Where something lies under the card, the backdrop hides it, softly at the corners.
     // The corners' soft edges take it always, as the card's own shadow reaches under them.
-    QRegion under = covered;
+    QRegion cornerSquares;
     const QSize corner(corners.extent, corners.extent);
     for (const QPoint &at : {bounds.topLeft(), bounds.topRight() - QPoint(corner.width() - 1, 0),
              bounds.bottomLeft() - QPoint(0, corner.height() - 1),
              bounds.bottomRight() - QPoint(corner.width() - 1, corner.height() - 1)})
-        under += QRect(at, corner);
-    for (const QRect &rect : under.intersected(paintable)) {
+        cornerSquares += QRect(at, corner);
+    // Between the corners the card covers whole pixels: the backdrop is written as it is.
+    for (const QRect &rect : (covered - cornerSquares).intersected(paintable))
+        backdrop.paint(painter, rect, rect.topLeft() + source - bounds.topLeft());
+    for (const QRect &rect : cornerSquares.intersected(paintable)) {
         const QImage piece = backdrop.composed(rect.translated(source - bounds.topLeft()));
         for (int y = rect.top(); y <= rect.bottom(); ++y) {
             const uchar *from = piece.constScanLine(y - rect.top());
