@@ -7,6 +7,7 @@
 #include <QMarginsF>
 #include <QPainter>
 #include <QtMath>
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -135,6 +136,42 @@ Shadow cachedShadow(QSizeF size, const ShadowLook &look, qreal devicePixelRatio)
     return copy;
 }
 
+namespace {
+
+// A shadow piece's middle column repeated `bandLength` times side by side (across), and its
+// middle row as many times one under another (down). An edge is then drawn as unscaled
+// copies, which the painter blends many pixels at once, where stretching the single line
+// blends pixel by pixel: the edges are most of a card's shadow.
+constexpr int bandLength = 64;
+
+struct Bands
+{
+    QPixmap across;
+    QPixmap down;
+};
+
+const Bands &bandsFor(const QPixmap &piece, int column, int row)
+{
+    static QCache<QString, Bands> cache(8);
+    const QString key = QStringLiteral("%1|%2|%3").arg(piece.cacheKey()).arg(column).arg(row);
+    if (const Bands *cached = cache.object(key))
+        return *cached;
+    const QImage image = piece.toImage();
+    QImage across(bandLength, image.height(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < image.height(); ++y)
+        std::fill_n(
+            reinterpret_cast<QRgb *>(across.scanLine(y)), bandLength, image.pixel(column, y));
+    QImage down(image.width(), bandLength, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < bandLength; ++y)
+        std::copy_n(reinterpret_cast<const QRgb *>(image.constScanLine(row)), image.width(),
+            reinterpret_cast<QRgb *>(down.scanLine(y)));
+    auto *bands = new Bands {QPixmap::fromImage(across), QPixmap::fromImage(down)};
+    cache.insert(key, bands);
+    return *bands;
+}
+
+} // namespace
+
 void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLook &look)
 {
     // Away from the corners a shadow is the same all along each side: past the corner
@@ -169,6 +206,20 @@ void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLo
     // The middle of the shape is cut out of its shadow, so it needs no drawing unless the
     // shape is too thin to have a middle.
     const bool hollow = qMin(size.width(), size.height()) >= 4;
+    // At whole device pixels the edges are copied from the bands.
+    const Bands *edges = dpr == 1.0 ? &bandsFor(shadow.pixmap, sx[1], sy[1]) : nullptr;
+    const auto tile = [&](const QPixmap &band, const QRect &source, const QRectF &target) {
+        const bool wide = &band == &edges->across;
+        const qreal length = wide ? target.width() : target.height();
+        for (qreal done = 0; done < length; done += bandLength) {
+            const qreal step = qMin<qreal>(bandLength, length - done);
+            const QRectF into = wide ? QRectF(target.x() + done, target.y(), step, target.height())
+                                     : QRectF(target.x(), target.y() + done, target.width(), step);
+            const QRectF from = wide ? QRectF(0, source.y(), step, source.height())
+                                     : QRectF(source.x(), 0, source.width(), step);
+            painter.drawPixmap(into, band, from);
+        }
+    };
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
             if (hollow && row == 1 && column == 1)
@@ -178,7 +229,13 @@ void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLo
                       .translated(origin);
             const QRect source(
                 QPoint(sx[column], sy[row]), QPoint(sx[column + 1] - 1, sy[row + 1] - 1));
-            if (!source.isEmpty())
+            if (source.isEmpty())
+                continue;
+            if (edges && column == 1 && row != 1)
+                tile(edges->across, source, target);
+            else if (edges && row == 1 && column != 1)
+                tile(edges->down, source, target);
+            else
                 painter.drawPixmap(target, shadow.pixmap, source);
         }
     }
