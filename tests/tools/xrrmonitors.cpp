@@ -10,6 +10,7 @@
 #include <cstring>
 #include <poll.h>
 #include <string>
+#include <sys/prctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -111,13 +112,19 @@ int main(int argc, char *argv[])
     std::signal(SIGUSR1, [](int) { unplugRequested = 1; });
     std::signal(SIGTERM, [](int) { quitRequested = 1; });
     std::signal(SIGINT, [](int) { quitRequested = 1; });
+    // A test that dies takes its monitors with it, rather than leave them to a server no
+    // one stops.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() == 1)
+        quitRequested = 1;
     bool reading = true;
     while (!quitRequested) {
-        // Once stdin has ended it is no longer polled: it would be readable for ever.
+        // Once stdin has ended it is no longer polled: it would be readable for ever. A
+        // closed pipe reports a hang-up, not input.
         pollfd fds[2]
             = {{ConnectionNumber(display), POLLIN, 0}, {reading ? STDIN_FILENO : -1, POLLIN, 0}};
         ::poll(fds, 2, 200);
-        if (fds[1].revents & POLLIN) {
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
             char line[1024];
             if (!std::fgets(line, sizeof line, stdin)) {
                 reading = false;
