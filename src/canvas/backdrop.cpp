@@ -21,9 +21,8 @@ void Backdrop::setImage(const QImage &blurred)
     m_image = blurred.isNull() || blurred.format() == QImage::Format_RGB32
         ? blurred
         : blurred.convertToFormat(QImage::Format_RGB32);
-    // Each show brings a new picture of the same size: the taps stay.
-    if (m_image.size() != m_tapsFrom)
-        m_tapsFor = QSize();
+    // The taps stay for the next picture of the same size: each show brings one, and each
+    // hide none.
 }
 
 void Backdrop::setSize(QSize size, qreal devicePixelRatio)
