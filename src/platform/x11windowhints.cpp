@@ -112,8 +112,34 @@ void X11WindowHints::preparePanel(QWidget *panel, bool translucent)
     xcb_flush(c);
 }
 
+X11WindowHints::X11WindowHints()
+{
+    // Qt watches the root's properties; their notices come through here too.
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+X11WindowHints::~X11WindowHints()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+bool X11WindowHints::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
+{
+    if (!m_wmKnown || !m_atoms || eventType != "xcb_generic_event_t")
+        return false;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    if ((event->response_type & ~0x80) == XCB_PROPERTY_NOTIFY
+        && reinterpret_cast<const xcb_property_notify_event_t *>(event)->atom == m_atoms->wmCheck)
+        m_wmKnown = false;
+    return false;
+}
+
 X11WindowHints::WindowManager X11WindowHints::windowManager()
 {
+    if (m_wmKnown)
+        return m_wm;
     xcb_connection_t *c
         = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
     const Atoms &atoms = this->atoms();
@@ -124,6 +150,7 @@ X11WindowHints::WindowManager X11WindowHints::windowManager()
     if (check && xcb_get_property_value_length(check) == int(sizeof(xcb_window_t)))
         window = *static_cast<const xcb_window_t *>(xcb_get_property_value(check));
     std::free(check);
+    m_wmKnown = true;
     if (window == m_wmWindow)
         return m_wm;
     m_wmWindow = window;

@@ -2,13 +2,19 @@
 
 #include "windowhints.h"
 
+#include <QAbstractNativeEventFilter>
 #include <optional>
 
 // Keeps panels out of taskbars and pagers, and asks KWin to blur what shows through a
 // translucent one.
-class X11WindowHints final : public WindowHints
+class X11WindowHints final
+    : public WindowHints
+    , private QAbstractNativeEventFilter
 {
 public:
+    X11WindowHints();
+    ~X11WindowHints() override;
+
     void preparePanel(QWidget *panel, bool translucent) override;
     // Full screen where that covers everything; a notification where the window manager
     // stacks full-screen windows below docks kept above (xfwm4), or fits them to outputs
@@ -41,8 +47,13 @@ private:
     };
     Covering covering(const QRect &screen);
 
+    // A window manager that starts sets the root's check property anew.
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override;
+
     std::optional<Atoms> m_atoms;
-    // The window manager, known by the window it names itself on: it may be replaced.
+    // The window manager, known by the window it names itself on: it may be replaced. Read
+    // again only when the root's check property changes, not on every show.
+    bool m_wmKnown = false;
     unsigned m_wmWindow = 0;
     WindowManager m_wm = WindowManager::Other;
 };
