@@ -169,11 +169,27 @@ private Q_SLOTS:
             XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, check, atom(c, "_NET_WM_NAME"),
             atom(c, "UTF8_STRING"), 8, uint32_t(windowManager.size()), windowManager.constData());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, root(c), atom(c, "_NET_SUPPORTING_WM_CHECK"),
-            XCB_ATOM_WINDOW, 32, 1, &check);
-        // The root's notice of it is in before the show.
-        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-        QCoreApplication::processEvents();
+        // The root's notice of the new window manager has been handled before the show.
+        struct Notice : QAbstractNativeEventFilter
+        {
+            xcb_atom_t property = XCB_NONE;
+            bool seen = false;
+            bool nativeEventFilter(const QByteArray &, void *message, qintptr *) override
+            {
+                const auto *event = static_cast<const xcb_property_notify_event_t *>(message);
+                seen = seen
+                    || ((event->response_type & ~0x80) == XCB_PROPERTY_NOTIFY
+                        && event->atom == property);
+                return false;
+            }
+        } notice;
+        notice.property = atom(c, "_NET_SUPPORTING_WM_CHECK");
+        QCoreApplication::instance()->installNativeEventFilter(&notice);
+        xcb_change_property(
+            c, XCB_PROP_MODE_REPLACE, root(c), notice.property, XCB_ATOM_WINDOW, 32, 1, &check);
+        xcb_flush(c);
+        QTRY_VERIFY(notice.seen);
+        QCoreApplication::instance()->removeNativeEventFilter(&notice);
 
         QRect screen = QGuiApplication::primaryScreen()->geometry();
         if (!wholeOutput)
