@@ -95,16 +95,23 @@ void fullCanvasPaint(benchmark::State &state)
 }
 BENCHMARK(fullCanvasPaint)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
 
+// A picture that varies in every channel, as a desktop does.
+QImage patterned(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = qRgb(x % 256, y % 256, (x * y) % 256);
+    }
+    return image;
+}
+
 // The backdrop of one 1080p screen as a show paints it: a new blurred picture, written
 // straight into the window's pixels.
 void showBackdrop(benchmark::State &state)
 {
-    QImage blurred(480, 270, QImage::Format_RGB32);
-    for (int y = 0; y < blurred.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(blurred.scanLine(y));
-        for (int x = 0; x < blurred.width(); ++x)
-            line[x] = qRgb(x % 256, y % 256, (x + y) % 256);
-    }
+    const QImage blurred = patterned(QSize(480, 270));
     QImage target(1920, 1080, QImage::Format_ARGB32_Premultiplied);
     target.fill(Qt::black);
     Backdrop backdrop;
@@ -121,13 +128,8 @@ BENCHMARK(showBackdrop)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAg
 // The blur of one 1080p screen as the server hands it over, scaled down.
 void showBlur(benchmark::State &state)
 {
-    QImage reduced(
-        1920 / DesktopBlur::downscale, 1080 / DesktopBlur::downscale, QImage::Format_RGB32);
-    for (int y = 0; y < reduced.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(reduced.scanLine(y));
-        for (int x = 0; x < reduced.width(); ++x)
-            line[x] = qRgb(x % 256, y % 256, (x * y) % 256);
-    }
+    const QImage reduced
+        = patterned(QSize(1920 / DesktopBlur::downscale, 1080 / DesktopBlur::downscale));
     for (auto _ : state)
         benchmark::DoNotOptimize(DesktopBlur::blurReduced(reduced).constBits());
 }

@@ -150,11 +150,11 @@ struct Bands
     QPixmap down;
 };
 
+// The middle column and row follow from the piece, so the piece alone is the key.
 const Bands &bandsFor(const QPixmap &piece, int column, int row)
 {
-    static QCache<QString, Bands> cache(8);
-    const QString key = QStringLiteral("%1|%2|%3").arg(piece.cacheKey()).arg(column).arg(row);
-    if (const Bands *cached = cache.object(key))
+    static QCache<qint64, Bands> cache(8);
+    if (const Bands *cached = cache.object(piece.cacheKey()))
         return *cached;
     const QImage image = piece.toImage();
     QImage across(bandLength, image.height(), QImage::Format_ARGB32_Premultiplied);
@@ -166,7 +166,7 @@ const Bands &bandsFor(const QPixmap &piece, int column, int row)
         std::copy_n(reinterpret_cast<const QRgb *>(image.constScanLine(row)), image.width(),
             reinterpret_cast<QRgb *>(down.scanLine(y)));
     auto *bands = new Bands {QPixmap::fromImage(across), QPixmap::fromImage(down)};
-    cache.insert(key, bands);
+    cache.insert(piece.cacheKey(), bands);
     return *bands;
 }
 
@@ -208,8 +208,8 @@ void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLo
     const bool hollow = qMin(size.width(), size.height()) >= 4;
     // At whole device pixels the edges are copied from the bands.
     const Bands *edges = dpr == 1.0 ? &bandsFor(shadow.pixmap, sx[1], sy[1]) : nullptr;
-    const auto tile = [&](const QPixmap &band, const QRect &source, const QRectF &target) {
-        const bool wide = &band == &edges->across;
+    const auto tile = [&](bool wide, const QRect &source, const QRectF &target) {
+        const QPixmap &band = wide ? edges->across : edges->down;
         const qreal length = wide ? target.width() : target.height();
         for (qreal done = 0; done < length; done += bandLength) {
             const qreal step = qMin<qreal>(bandLength, length - done);
@@ -231,10 +231,8 @@ void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLo
                 QPoint(sx[column], sy[row]), QPoint(sx[column + 1] - 1, sy[row + 1] - 1));
             if (source.isEmpty())
                 continue;
-            if (edges && column == 1 && row != 1)
-                tile(edges->across, source, target);
-            else if (edges && row == 1 && column != 1)
-                tile(edges->down, source, target);
+            if (edges && (column == 1) != (row == 1))
+                tile(column == 1, source, target);
             else
                 painter.drawPixmap(target, shadow.pixmap, source);
         }
