@@ -37,6 +37,7 @@
 #include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
+#include <future>
 
 using namespace std::chrono_literals;
 
@@ -148,6 +149,7 @@ private Q_SLOTS:
     void glassShowsTheSameDesktopAtEveryRatio();
     void glassWrittenStraightLooksAsPainted_data();
     void glassWrittenStraightLooksAsPainted();
+    void backdropComposedAheadIsKeptByOnePaint();
     void renderingWritesOnePicturePerScreenAndNoArrangement();
 
 private:
@@ -1311,6 +1313,29 @@ void TestCanvas::glassWrittenStraightLooksAsPainted()
     const int difference
         = largestChannelDifference(rendered(QImage::Format_RGB32), rendered(QImage::Format_ARGB32));
     QVERIFY2(difference <= 3, qPrintable(QString::number(difference)));
+}
+
+void TestCanvas::backdropComposedAheadIsKeptByOnePaint()
+{
+    m_store->setWidgets({widgetAt(DashboardWidgetKind::pomodoro, 60, 80)});
+    QVERIFY(makeView());
+    const QImage desktop = bandedDesktop(canvasSize / DesktopBlur::downscale);
+    m_view->setBackdrop(desktop);
+    QImage painted(canvasSize, QImage::Format_RGB32);
+    painted.fill(Qt::black);
+    m_view->render(&painted);
+
+    QImage pixels(canvasSize, QImage::Format_RGB32);
+    pixels.fill(Qt::black);
+    std::promise<QImage> blurred;
+    blurred.set_value(desktop);
+    m_view->composeAhead(blurred.get_future().share(), pixels.bits(), pixels.bytesPerLine());
+    m_view->render(&pixels);
+    QCOMPARE(pixels, painted);
+    // Only the first paint finds the backdrop there.
+    pixels.fill(Qt::black);
+    m_view->render(&pixels);
+    QCOMPARE(pixels, painted);
 }
 
 void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()

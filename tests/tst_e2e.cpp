@@ -817,12 +817,22 @@ private Q_SLOTS:
         ::kill(pid_t(monitors.processId()), SIGUSR1);
         // One look at a time: the window manager may still be settling the panel that
         // stays, and a panel between two places is briefly not viewable.
-        QTRY_VERIFY_WITH_TIMEOUT(
+        QList<Window> left;
+        const bool dropped = QTest::qWaitFor(
             [&] {
-                const QList<Window> left = panels();
+                left = panels();
                 return left.size() == 1 && left.constFirst().geometry == QRect(0, 0, 1920, 1080);
-            }(),
+            },
             waitMs);
+        QString seen;
+        for (const Window &panel : std::as_const(left))
+            seen += QStringLiteral(" %1 at %2,%3 %4x%5")
+                        .arg(panel.id)
+                        .arg(panel.geometry.x())
+                        .arg(panel.geometry.y())
+                        .arg(panel.geometry.width())
+                        .arg(panel.geometry.height());
+        QVERIFY2(dropped, qPrintable(QStringLiteral("panels left:") + seen));
         QVERIFY(app.state() == QProcess::Running);
         QCOMPARE(corvina({QStringLiteral("--hide")}), 0);
         QTRY_COMPARE_WITH_TIMEOUT(panels().size(), 0, waitMs);

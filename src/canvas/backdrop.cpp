@@ -188,6 +188,18 @@ void Backdrop::composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerL
     }
 }
 
+bool Backdrop::composeWhole(uchar *bits, qsizetype bytesPerLine, QSize pixels)
+{
+    if (m_image.isNull() || pixels != m_size || pixels.isEmpty())
+        return false;
+    if (m_ratio != 1.0) {
+        m_ratio = 1.0;
+        m_tapsFor = QSize();
+    }
+    composeInto(QRect(QPoint(0, 0), pixels), bits, bytesPerLine);
+    return true;
+}
+
 QImage Backdrop::composed(const QRect &pixels) const
 {
     const QRect area = pixels & QRect(QPoint(0, 0), pixelSize());

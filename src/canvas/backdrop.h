@@ -29,6 +29,10 @@ public:
     void paint(QPainter &painter, const QPainterPath &clip, QPointF source,
         const QRectF &area = QRectF()) const;
 
+    // Writes the whole canvas at ratio 1 into `bits`, rows of plain 32-bit pixels of
+    // `pixels` size; false, leaving them alone, where there is no picture or the size is not
+    // the canvas's. It may run on another thread than the painting, never beside it.
+    bool composeWhole(uchar *bits, qsizetype bytesPerLine, QSize pixels);
     // The composed pixels of `pixels`, an area of the canvas in device pixels.
     QImage composed(const QRect &pixels) const;
 

@@ -15,6 +15,8 @@
 #include <QPainter>
 #include <QTimer>
 #include <QToolTip>
+#include <chrono>
+#include <system_error>
 
 namespace {
 
@@ -110,7 +112,10 @@ DashboardView::DashboardView(
     galleryOpenChanged(m_store.isGalleryOpen());
 }
 
-DashboardView::~DashboardView() = default;
+DashboardView::~DashboardView()
+{
+    finishAhead();
+}
 
 void DashboardView::setAnimationsEnabled(bool enabled)
 {
@@ -123,13 +128,55 @@ bool DashboardView::animationsEnabled()
 
 void DashboardView::setBackdrop(const QImage &backdrop)
 {
-    m_backdrop->setImage(backdrop);
+    // The picture being composed ahead is that work's to set.
+    const bool ahead = m_ahead.valid()
+        && m_aheadPicture.wait_for(std::chrono::seconds(0)) == std::future_status::ready
+        && m_aheadPicture.get().cacheKey() == backdrop.cacheKey();
+    if (!ahead) {
+        finishAhead();
+        m_backdrop->setImage(backdrop);
+    }
     update();
 }
 
 QImage DashboardView::backdropImage() const
 {
-    return m_backdrop->image();
+    return m_ahead.valid() ? m_aheadPicture.get() : m_backdrop->image();
+}
+
+void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits,
+    qsizetype bytesPerLine, std::function<void()> prepare)
+{
+    finishAhead();
+    const QSize canvas = size();
+    try {
+        m_ahead = std::async(std::launch::async, [=, this] {
+            try {
+                if (prepare)
+                    prepare();
+                m_backdrop->setImage(blurred.get());
+                m_backdrop->setSize(canvas, 1.0);
+                return m_backdrop->composeWhole(bits, bytesPerLine, canvas);
+            } catch (...) {
+                // No picture: the paint composes what it has.
+                return false;
+            }
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: the paint composes it.
+        return;
+    }
+    m_aheadPicture = std::move(blurred);
+    m_aheadBits = bits;
+}
+
+void DashboardView::finishAhead()
+{
+    if (!m_ahead.valid())
+        return;
+    if (!m_ahead.get())
+        m_aheadBits = nullptr;
+    m_aheadPicture = {};
 }
 
 qreal DashboardView::maximumHeight(qreal canvasHeight)
@@ -392,6 +439,7 @@ void DashboardView::layoutOverlay()
 
 void DashboardView::resizeEvent(QResizeEvent *)
 {
+    finishAhead();
     m_backdrop->setSize(size(), devicePixelRatioF());
     for (const CardParts &parts : std::as_const(m_cards))
         parts.card->setCanvasSize(QSizeF(size()));
@@ -407,8 +455,17 @@ void DashboardView::mousePressEvent(QMouseEvent *event)
 
 void DashboardView::paintEvent(QPaintEvent *event)
 {
+    finishAhead();
     m_backdrop->setSize(size(), devicePixelRatioF());
     QPainter painter(this);
+    // The first paint into the pixels composed ahead finds the backdrop there already.
+    QPoint offset;
+    const QImage *device = Backdrop::directTarget(painter, &offset);
+    const bool composed = m_aheadBits && device && device->constBits() == m_aheadBits
+        && offset.isNull() && device->devicePixelRatio() == 1.0;
+    m_aheadBits = nullptr;
+    if (composed)
+        return;
     // Rectangle by rectangle: the backdrop may write straight into the window's pixels, so
     // it must not reach cards outside what is being repainted.
     for (const QRect &area : event->region())

@@ -10,6 +10,7 @@
 #include <QUuid>
 #include <QWidget>
 #include <functional>
+#include <future>
 #include <memory>
 
 class Backdrop;
@@ -41,6 +42,14 @@ public:
     // The blurred picture of the desktop under this panel; a null image means the tint.
     void setBackdrop(const QImage &backdrop);
     QImage backdropImage() const;
+    // Composes the backdrop of `blurred` straight into the window's pixels (`bits`, rows of
+    // the whole canvas at ratio 1) on another thread, while the panel is being mapped; the
+    // next paint of those pixels keeps them. Whatever may touch the backdrop or move the
+    // pixels waits for it first (finishAhead).
+    // `prepare` runs first on that thread, e.g. to make the pages.
+    void composeAhead(std::shared_future<QImage> blurred, uchar *bits, qsizetype bytesPerLine,
+        std::function<void()> prepare = {});
+    void finishAhead();
 
     // The tallest the gallery may be on a canvas this high: max(min(H - 90, 560), 180).
     static qreal maximumHeight(qreal canvasHeight);
@@ -100,6 +109,9 @@ private:
     std::function<void()> m_close;
     FaceServices m_services;
     std::unique_ptr<Backdrop> m_backdrop;
+    std::future<bool> m_ahead;
+    std::shared_future<QImage> m_aheadPicture;
+    const uchar *m_aheadBits = nullptr; // where the backdrop lies composed, until painted over
     qreal m_galleryHeight = 500;
 
     QHash<QUuid, CardParts> m_cards;

@@ -104,7 +104,7 @@ void DashboardController::show()
         pictures.append(grabDesktop(m_platform.screenCapture, screen));
     // Blurred on other threads while the panels are matched and mapped, and while the
     // window manager places them: nothing paints a panel before the event loop runs again.
-    std::vector<std::future<QImage>> blurred;
+    std::vector<std::shared_future<QImage>> blurred;
     for (const QImage &picture : std::as_const(pictures)) {
         try {
             blurred.push_back(std::async(std::launch::async, blurDesktop, picture));
@@ -113,14 +113,15 @@ void DashboardController::show()
             blurred.push_back(std::async(std::launch::deferred, blurDesktop, picture));
         }
     }
-    // Kept panels' window buffers are made ready on another thread meanwhile too.
-    for (DashboardPanel *panel : std::as_const(m_panels))
-        panel->prepareBuffer();
     reconcile(screens, pictures);
+    // Kept panels' window buffers are made ready on other threads meanwhile too, each
+    // backdrop composed into its own as soon as its picture is blurred.
+    for (qsizetype i = 0; i < m_panels.size(); ++i)
+        m_panels.at(i)->prepareBuffer(blurred[size_t(i)]);
     mapPanels(m_panels);
     // Mapping hands control to the faces and the presentation; either may have hidden us.
     for (size_t i = 0; i < blurred.size(); ++i) {
-        QImage backdrop = blurred[i].get();
+        const QImage backdrop = blurred[i].get();
         if (m_visible && qsizetype(i) < m_panels.size())
             m_panels.at(qsizetype(i))->setBackdrop(backdrop);
     }

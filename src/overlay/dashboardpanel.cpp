@@ -36,6 +36,36 @@ DashboardPanel::DashboardPanel(const ScreenInfo &screen, DashboardStore &store,
     m_view->setBackdrop(backdrop);
 }
 
+DashboardPanel::~DashboardPanel()
+{
+    // The window's buffer goes with the panel; nothing may still be writing to it.
+    m_view->finishAhead();
+}
+
+bool DashboardPanel::event(QEvent *event)
+{
+    if (event->type() == QEvent::UpdateRequest || event->type() == QEvent::Resize)
+        m_view->finishAhead();
+    return QWidget::event(event);
+}
+
+bool DashboardPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // Qt paints, resizes or drops the window's buffer on these, on the window itself.
+    switch (event->type()) {
+    case QEvent::Expose:
+    case QEvent::UpdateRequest:
+    case QEvent::Resize:
+    case QEvent::PlatformSurface:
+    case QEvent::Hide:
+        m_view->finishAhead();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void DashboardPanel::setVisible(bool visible)
 {
     const bool showing = visible && isHidden();
@@ -52,6 +82,7 @@ void DashboardPanel::setVisible(bool visible)
 
 void DashboardPanel::setScreenInfo(const ScreenInfo &screen)
 {
+    m_view->finishAhead();
     m_screen = screen;
     // Qt's screen may still have the monitor's old place; then the geometry alone counts.
     if (screen.screen && screen.screen->geometry() == screen.geometry)
@@ -69,7 +100,7 @@ QImage DashboardPanel::backdrop() const
     return m_view->backdropImage();
 }
 
-void DashboardPanel::prepareBuffer()
+void DashboardPanel::prepareBuffer(const std::shared_future<QImage> &blurred)
 {
     // Only X11's buffer is an image that stays between paints; Qt's Wayland buffer is
     // made at the paint, and reading its paint device before one reads a null buffer.
@@ -87,12 +118,28 @@ void DashboardPanel::prepareBuffer()
     const auto end = quintptr(image->constBits()) + quintptr(image->sizeInBytes());
     if (m_preparing.valid())
         m_preparing.wait();
-    // Pages made ready for writing, their content untouched: the paint may start before
-    // this ends. Where the kernel cannot do it, the paint faults them in as before.
+    m_view->finishAhead();
+    if (m_watched != windowHandle()) {
+        m_watched = windowHandle();
+        m_watched->installEventFilter(this);
+    }
+    // Pages made ready for writing, their content untouched. Where the kernel cannot do it,
+    // the first writes fault them in as before.
+    const auto populate = [start, end] {
+        ::madvise(reinterpret_cast<void *>(start), end - start, MADV_POPULATE_WRITE);
+    };
+    // Opaque at whole pixels, the backdrop is then written there while the panel is mapped.
+    const QImage::Format format = image->format();
+    if (blurred.valid() && !m_translucent && image->devicePixelRatio() == 1.0
+        && (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied)
+        && image->size() == size() && m_view->size() == size()) {
+        m_view->composeAhead(
+            blurred, static_cast<QImage *>(device)->bits(), image->bytesPerLine(), populate);
+        return;
+    }
+    // Otherwise the paint may start before this ends.
     try {
-        m_preparing = std::async(std::launch::async, [start, end] {
-            ::madvise(reinterpret_cast<void *>(start), end - start, MADV_POPULATE_WRITE);
-        });
+        m_preparing = std::async(std::launch::async, populate);
     } catch (const std::system_error &) {
         // No thread to be had: the paint faults the pages in.
     }
@@ -109,6 +156,7 @@ void DashboardPanel::paintAhead()
 
 void DashboardPanel::putAway()
 {
+    m_view->finishAhead();
     if (m_preparing.valid())
         m_preparing.wait();
     hide();

@@ -4,6 +4,8 @@
 #include "screens.h"
 
 #include <QImage>
+#include <QPointer>
+#include <QWindow>
 #include <QWidget>
 #include <functional>
 #include <future>
@@ -31,9 +33,10 @@ public:
     // buffer unless it is the main screen's), keeping the widgets; the next show paints it
     // afresh.
     void putAway();
-    // Sizes the window buffer of a panel shown before and has the system make its pages on
-    // another thread, so the first paint of a show does not stop at every page it touches.
-    void prepareBuffer();
+    // Sizes the window buffer of a panel shown before and, on another thread, composes the
+    // backdrop of `blurred` into it (or has the system make its pages), so the first paint
+    // of a show neither composes it nor stops at every page it touches.
+    void prepareBuffer(const std::shared_future<QImage> &blurred = {});
     // Paints a panel just mapped without waiting for its expose, which on X11 comes only once
     // the window manager has framed and mapped it. Only where WindowHints allows it.
     void paintAhead();
@@ -43,6 +46,11 @@ public:
     bool isTranslucent() const { return m_translucent; }
 
     void setVisible(bool visible) override;
+    ~DashboardPanel() override;
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     ScreenInfo m_screen;
@@ -50,4 +58,5 @@ private:
     DashboardView *m_view;
     bool m_translucent;
     std::future<void> m_preparing;
+    QPointer<QWindow> m_watched; // whose events may move the window's buffer
 };
