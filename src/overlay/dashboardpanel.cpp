@@ -107,6 +107,10 @@ void DashboardPanel::prepareBuffer(const std::shared_future<QImage> &blurred)
     QBackingStore *buffer = backingStore();
     if (!buffer || !windowHandle() || QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
+    // Nothing may still be writing to the buffer when it is sized again.
+    if (m_preparing.valid())
+        m_preparing.wait();
+    m_view->finishAhead();
     // The size the first paint would give it, so that paint keeps this buffer.
     buffer->resize(size());
     QPaintDevice *device = buffer->paintDevice();
@@ -116,9 +120,6 @@ void DashboardPanel::prepareBuffer(const std::shared_future<QImage> &blurred)
     const auto page = quintptr(sysconf(_SC_PAGESIZE));
     const auto start = quintptr(image->constBits()) & ~(page - 1);
     const auto end = quintptr(image->constBits()) + quintptr(image->sizeInBytes());
-    if (m_preparing.valid())
-        m_preparing.wait();
-    m_view->finishAhead();
     if (m_watched != windowHandle()) {
         m_watched = windowHandle();
         m_watched->installEventFilter(this);
