@@ -44,9 +44,9 @@ public:
     QImage backdropImage() const;
     // Composes the backdrop of `blurred` straight into the window's pixels (`bits`, rows of
     // the whole canvas at ratio 1) on another thread, while the panel is being mapped; the
-    // next paint of those pixels keeps them. Whatever may touch the backdrop or move the
-    // pixels waits for it first (finishAhead).
-    // `prepare` runs first on that thread, e.g. to make the pages.
+    // next paint of those pixels keeps them. `prepare` runs first on that thread, e.g. to
+    // make the pages. Whatever may touch the backdrop or move the pixels waits for it all
+    // first (finishAhead).
     void composeAhead(std::shared_future<QImage> blurred, uchar *bits, qsizetype bytesPerLine,
         std::function<void()> prepare = {});
     void finishAhead();
