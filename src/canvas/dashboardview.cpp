@@ -17,6 +17,7 @@
 #include <QToolTip>
 #include <chrono>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -459,13 +460,13 @@ void DashboardView::paintEvent(QPaintEvent *event)
     m_backdrop->setSize(size(), devicePixelRatioF());
     QPainter painter(this);
     // The first paint into the pixels composed ahead finds the backdrop there already.
-    QPoint offset;
-    const QImage *device = Backdrop::directTarget(painter, &offset);
-    const bool composed = m_aheadBits && device && device->constBits() == m_aheadBits
-        && offset.isNull() && device->devicePixelRatio() == 1.0;
-    m_aheadBits = nullptr;
-    if (composed)
-        return;
+    if (const uchar *ahead = std::exchange(m_aheadBits, nullptr)) {
+        QPoint offset;
+        const QImage *device = Backdrop::directTarget(painter, &offset);
+        if (device && device->constBits() == ahead && offset.isNull()
+            && device->devicePixelRatio() == 1.0)
+            return;
+    }
     // Rectangle by rectangle: the backdrop may write straight into the window's pixels, so
     // it must not reach cards outside what is being repainted.
     for (const QRect &area : event->region())
