@@ -12,6 +12,7 @@
 #include <array>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -36,7 +37,10 @@ struct Corners
 
 const Corners &cornersFor(qreal radius, int borderAlpha)
 {
+    // Entries are never dropped, so a reference stays good after the lock is let go.
     static std::map<std::pair<qreal, int>, Corners> cache;
+    static std::mutex lock;
+    const std::lock_guard locked(lock);
     const std::pair key(radius, borderAlpha);
     if (const auto it = cache.find(key); it != cache.end())
         return it->second;

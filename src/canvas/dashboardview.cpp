@@ -135,6 +135,8 @@ void DashboardView::setBackdrop(const QImage &backdrop)
         && m_aheadPicture.get().cacheKey() == backdrop.cacheKey();
     if (!ahead) {
         finishAhead();
+        // Pixels composed ahead of another picture are stale.
+        m_aheadBits = nullptr;
         m_backdrop->setImage(backdrop);
     }
     update();
@@ -146,18 +148,65 @@ QImage DashboardView::backdropImage() const
 }
 
 void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits,
-    qsizetype bytesPerLine, std::function<void()> prepare)
+    qsizetype bytesPerLine, QImage::Format format, std::function<void()> prepare)
 {
     finishAhead();
     const QSize canvas = size();
+    // Each card's shadow and glass go with the backdrop where they lie on nothing that this
+    // thread paints; the rest, and the faces, are painted here as they always are.
+    QHash<const QWidget *, const WidgetCard *> cardOfShadow;
+    for (const CardParts &parts : std::as_const(m_cards))
+        cardOfShadow.insert(parts.shadow, parts.card);
+    std::vector<std::function<void(QPainter &)>> steps;
+    QHash<const QWidget *, QRegion> left;
+    QRegion below;
+    qsizetype stacked = 0; // children up to the last card painted ahead
+    const QObjectList &children = this->children();
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        const auto *widget = qobject_cast<const QWidget *>(children.at(i));
+        if (!widget || widget->isHidden() || widget->isWindow())
+            continue;
+        const WidgetCard *card = cardOfShadow.value(widget);
+        if (!card || i + 1 >= children.size() || children.at(i + 1) != card || card->isHidden()) {
+            below += widget->geometry();
+            continue;
+        }
+        ++i;
+        const QRect shadowFrame = widget->geometry();
+        const QRegion shadowAhead
+            = (QRegion(shadowFrame) - below).translated(-shadowFrame.topLeft());
+        if (auto shadow = static_cast<const ShadowView *>(widget)->painting(shadowAhead);
+            shadow && !shadowAhead.isEmpty()) {
+            steps.push_back(
+                [shadow = std::move(shadow), at = shadowFrame.topLeft()](QPainter &painter) {
+                    painter.save();
+                    painter.translate(at);
+                    shadow(painter);
+                    painter.restore();
+                });
+        }
+        left.insert(widget, QRegion(widget->rect()) - shadowAhead);
+        const QRect cardFrame = card->geometry();
+        const QRegion glassAhead = (QRegion(cardFrame) - below).translated(-cardFrame.topLeft());
+        steps.push_back(card->glassPainting(glassAhead));
+        left.insert(card, QRegion(card->rect()) - glassAhead);
+        below += cardFrame;
+        stacked = i + 1;
+    }
     try {
-        m_ahead = std::async(std::launch::async, [=, this] {
+        m_ahead = std::async(std::launch::async, [=, this, steps = std::move(steps)] {
             try {
                 if (prepare)
                     prepare();
                 m_backdrop->setImage(blurred.get());
                 m_backdrop->setSize(canvas, 1.0);
-                return m_backdrop->composeWhole(bits, bytesPerLine, canvas);
+                if (!m_backdrop->composeWhole(bits, bytesPerLine, canvas))
+                    return false;
+                QImage pixels(bits, canvas.width(), canvas.height(), bytesPerLine, format);
+                QPainter painter(&pixels);
+                for (const auto &step : steps)
+                    step(painter);
+                return true;
             } catch (...) {
                 // No picture: the paint composes what it has.
                 return false;
@@ -169,6 +218,9 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
     }
     m_aheadPicture = std::move(blurred);
     m_aheadBits = bits;
+    m_aheadLeft = left;
+    m_aheadStacked = stacked;
+    m_aheadStacking = stacking(stacked);
 }
 
 void DashboardView::finishAhead()
@@ -178,6 +230,40 @@ void DashboardView::finishAhead()
     if (!m_ahead.get())
         m_aheadBits = nullptr;
     m_aheadPicture = {};
+}
+
+std::optional<QRegion> DashboardView::leftToPaint(const QWidget *widget, const QPainter &painter)
+{
+    const auto *view = qobject_cast<const DashboardView *>(widget->parentWidget());
+    if (!view)
+        return std::nullopt;
+    const auto it = view->m_paintedAhead.constFind(widget);
+    if (it == view->m_paintedAhead.constEnd())
+        return std::nullopt;
+    QPoint offset;
+    const QImage *device = Backdrop::directTarget(painter, &offset);
+    if (!device || device->constBits() != view->m_paintedAheadBits)
+        return std::nullopt;
+    return *it;
+}
+
+QByteArray DashboardView::stacking(qsizetype count) const
+{
+    QByteArray key;
+    const auto add = [&key](const auto &value) {
+        key.append(reinterpret_cast<const char *>(&value), sizeof(value));
+    };
+    const QObjectList &children = this->children();
+    for (const QObject *child : children.first(qMin(count, children.size()))) {
+        const auto *widget = qobject_cast<const QWidget *>(child);
+        if (!widget)
+            continue;
+        add(widget);
+        add(widget->isHidden() ? QRect() : widget->geometry());
+        if (const auto *shadow = qobject_cast<const ShadowView *>(widget))
+            add(shadow->opacity());
+    }
+    return key;
 }
 
 qreal DashboardView::maximumHeight(qreal canvasHeight)
@@ -459,13 +545,20 @@ void DashboardView::paintEvent(QPaintEvent *event)
     finishAhead();
     m_backdrop->setSize(size(), devicePixelRatioF());
     QPainter painter(this);
-    // The first paint into the pixels composed ahead finds the backdrop there already.
+    m_paintedAhead.clear();
+    // The first paint into the pixels composed ahead finds the backdrop there already, and
+    // the cards composed with it, unless one has moved since.
+    QHash<const QWidget *, QRegion> left = std::exchange(m_aheadLeft, {});
     if (const uchar *ahead = std::exchange(m_aheadBits, nullptr)) {
         QPoint offset;
         const QImage *device = Backdrop::directTarget(painter, &offset);
         if (device && device->constBits() == ahead && offset.isNull()
-            && device->devicePixelRatio() == 1.0)
+            && device->devicePixelRatio() == 1.0
+            && (left.isEmpty() || stacking(m_aheadStacked) == m_aheadStacking)) {
+            m_paintedAhead = std::move(left);
+            m_paintedAheadBits = ahead;
             return;
+        }
     }
     // Rectangle by rectangle: the backdrop may write straight into the window's pixels, so
     // it must not reach cards outside what is being repainted.

@@ -7,11 +7,13 @@
 #include <QList>
 #include <QPointer>
 #include <QRectF>
+#include <QRegion>
 #include <QUuid>
 #include <QWidget>
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 
 class Backdrop;
 class DashboardStore;
@@ -43,13 +45,17 @@ public:
     void setBackdrop(const QImage &backdrop);
     QImage backdropImage() const;
     // Composes the backdrop of `blurred` straight into the window's pixels (`bits`, rows of
-    // the whole canvas at ratio 1) on another thread, while the panel is being mapped; the
-    // next paint of those pixels keeps them. `prepare` runs first on that thread, e.g. to
-    // make the pages. Whatever may touch the backdrop or move the pixels waits for it all
-    // first (finishAhead).
+    // the whole canvas at ratio 1) on another thread, while the panel is being mapped, with
+    // the shadow and glass of each card that lies on nothing else; the next paint of those
+    // pixels keeps them. `prepare` runs first on that thread, e.g. to make the pages.
+    // Whatever may touch the backdrop or move the pixels waits for it all first
+    // (finishAhead).
     void composeAhead(std::shared_future<QImage> blurred, uchar *bits, qsizetype bytesPerLine,
-        std::function<void()> prepare = {});
+        QImage::Format format, std::function<void()> prepare = {});
     void finishAhead();
+    // Where `widget`, a child of a view, still has to paint (its own coordinates) when the
+    // pixels `painter` paints have the rest composed ahead; nothing where it paints all.
+    static std::optional<QRegion> leftToPaint(const QWidget *widget, const QPainter &painter);
 
     // The tallest the gallery may be on a canvas this high: max(min(H - 90, 560), 180).
     static qreal maximumHeight(qreal canvasHeight);
@@ -104,6 +110,9 @@ private:
     void applyGalleryProgress(double progress);
     void layoutOverlay();
     void dropGallery();
+    // The stacking, places and visibility of the first `count` children, and the shadows'
+    // opacity: what the cards painted ahead depend on.
+    QByteArray stacking(qsizetype count) const;
 
     DashboardStore &m_store;
     std::function<void()> m_close;
@@ -112,6 +121,11 @@ private:
     std::future<bool> m_ahead;
     std::shared_future<QImage> m_aheadPicture;
     const uchar *m_aheadBits = nullptr; // where the backdrop lies composed, until painted over
+    QHash<const QWidget *, QRegion> m_aheadLeft; // what shadows and cards composed with it leave
+    QByteArray m_aheadStacking;
+    qsizetype m_aheadStacked = 0;
+    QHash<const QWidget *, QRegion> m_paintedAhead; // the same for the paint running now
+    const uchar *m_paintedAheadBits = nullptr;
     qreal m_galleryHeight = 500;
 
     QHash<QUuid, CardParts> m_cards;

@@ -9,6 +9,8 @@
 #include <QtMath>
 #include <algorithm>
 #include <array>
+#include <mutex>
+#include <optional>
 #include <utility>
 
 QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius)
@@ -76,6 +78,8 @@ QMarginsF shadowMargins(const ShadowLook &look)
 Shadow cachedShadow(QSizeF size, const ShadowLook &look, qreal devicePixelRatio)
 {
     static QCache<QString, Shadow> cache(64);
+    static std::mutex lock;
+    const std::lock_guard locked(lock);
     const QString key = QStringLiteral("%1x%2|%3|%4|%5|%6|%7,%8|%9")
                             .arg(size.width())
                             .arg(size.height())
@@ -129,8 +133,8 @@ Shadow cachedShadow(QSizeF size, const ShadowLook &look, qreal devicePixelRatio)
         painter.scale(devicePixelRatio, devicePixelRatio);
         painter.fillPath(shape(shapeOrigin), Qt::black);
     }
-    auto *shadow = new Shadow {QPixmap::fromImage(std::move(result)), shapeOrigin};
-    shadow->pixmap.setDevicePixelRatio(devicePixelRatio);
+    result.setDevicePixelRatio(devicePixelRatio);
+    auto *shadow = new Shadow {std::move(result), shapeOrigin};
     const Shadow copy = *shadow;
     cache.insert(key, shadow);
     return copy;
@@ -146,17 +150,18 @@ constexpr int bandLength = 64;
 
 struct Bands
 {
-    QPixmap across;
-    QPixmap down;
+    QImage across;
+    QImage down;
 };
 
 // The middle column and row follow from the piece, so the piece alone is the key.
-const Bands &bandsFor(const QPixmap &piece, int column, int row)
+Bands bandsFor(const QImage &image, int column, int row)
 {
     static QCache<qint64, Bands> cache(8);
-    if (const Bands *cached = cache.object(piece.cacheKey()))
+    static std::mutex lock;
+    const std::lock_guard locked(lock);
+    if (const Bands *cached = cache.object(image.cacheKey()))
         return *cached;
-    const QImage image = piece.toImage();
     QImage across(bandLength, image.height(), QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < image.height(); ++y)
         std::fill_n(
@@ -165,9 +170,10 @@ const Bands &bandsFor(const QPixmap &piece, int column, int row)
     for (int y = 0; y < bandLength; ++y)
         std::copy_n(reinterpret_cast<const QRgb *>(image.constScanLine(row)), image.width(),
             reinterpret_cast<QRgb *>(down.scanLine(y)));
-    auto *bands = new Bands {QPixmap::fromImage(across), QPixmap::fromImage(down)};
-    cache.insert(piece.cacheKey(), bands);
-    return *bands;
+    auto *bands = new Bands {std::move(across), std::move(down)};
+    const Bands copy = *bands;
+    cache.insert(image.cacheKey(), bands);
+    return copy;
 }
 
 } // namespace
@@ -188,7 +194,7 @@ void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLo
     const qreal stretchX = size.width() - piece.width();
     const qreal stretchY = size.height() - piece.height();
     if (stretchX <= 0 && stretchY <= 0) {
-        painter.drawPixmap(origin, shadow.pixmap);
+        painter.drawImage(origin, shadow.image);
         return;
     }
     // Three bands a side in device pixels: before the middle line, the line, after it.
@@ -200,16 +206,17 @@ void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLo
         return std::pair {source, target};
     };
     const auto [sx, tx] = bands(shadow.shapeOrigin.x(), qFloor(piece.width() / 2),
-        shadow.pixmap.width(), qMax(0.0, stretchX));
+        shadow.image.width(), qMax(0.0, stretchX));
     const auto [sy, ty] = bands(shadow.shapeOrigin.y(), qFloor(piece.height() / 2),
-        shadow.pixmap.height(), qMax(0.0, stretchY));
+        shadow.image.height(), qMax(0.0, stretchY));
     // The middle of the shape is cut out of its shadow, so it needs no drawing unless the
     // shape is too thin to have a middle.
     const bool hollow = qMin(size.width(), size.height()) >= 4;
     // At whole device pixels the edges are copied from the bands.
-    const Bands *edges = dpr == 1.0 ? &bandsFor(shadow.pixmap, sx[1], sy[1]) : nullptr;
+    const std::optional<Bands> edges
+        = dpr == 1.0 ? std::optional(bandsFor(shadow.image, sx[1], sy[1])) : std::nullopt;
     const auto tile = [&](bool wide, const QRect &source, const QRectF &target) {
-        const QPixmap &band = wide ? edges->across : edges->down;
+        const QImage &band = wide ? edges->across : edges->down;
         const qreal length = wide ? target.width() : target.height();
         for (qreal done = 0; done < length; done += bandLength) {
             const qreal step = qMin<qreal>(bandLength, length - done);
@@ -217,7 +224,7 @@ void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLo
                                      : QRectF(target.x(), target.y() + done, target.width(), step);
             const QRectF from = wide ? QRectF(0, source.y(), step, source.height())
                                      : QRectF(source.x(), 0, source.width(), step);
-            painter.drawPixmap(into, band, from);
+            painter.drawImage(into, band, from);
         }
     };
     for (int row = 0; row < 3; ++row) {
@@ -234,7 +241,7 @@ void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLo
             if (edges && (column == 1) != (row == 1))
                 tile(column == 1, source, target);
             else
-                painter.drawPixmap(target, shadow.pixmap, source);
+                painter.drawImage(target, shadow.image, source);
         }
     }
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QPainterPath>
-#include <QPixmap>
 #include <QPointF>
 #include <QRectF>
 
@@ -24,8 +24,8 @@ struct ShadowLook
 
 struct Shadow
 {
-    QPixmap pixmap;
-    // Where the shape's top-left corner lies inside the pixmap, in points.
+    QImage image; // an image, not a pixmap: panels may be painted ahead on another thread
+    // Where the shape's top-left corner lies inside the image, in points.
     QPointF shapeOrigin;
 };
 
@@ -36,5 +36,5 @@ Shadow cachedShadow(QSizeF size, const ShadowLook &look, qreal devicePixelRatio)
 QMarginsF shadowMargins(const ShadowLook &look);
 // Paints the shadow of a shape of `size` whose top-left corner lies at `shapeAt`. A shape of
 // any size is drawn from the cached shadow of a shape no larger than its corners need, so
-// shapes of many sizes share a few small pixmaps.
+// shapes of many sizes share a few small images. Safe on any thread.
 void paintShadow(QPainter &painter, QPointF shapeAt, QSizeF size, const ShadowLook &look);

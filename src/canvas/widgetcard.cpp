@@ -3,6 +3,7 @@
 #include "backdrop.h"
 #include "cardglass.h"
 #include "dashboardstore.h"
+#include "dashboardview.h"
 #include "draghandle.h"
 #include "facefactory.h"
 #include "shadowview.h"
@@ -98,20 +99,48 @@ QRegion WidgetCard::coveredBelow() const
     return covered.translated(-frame.topLeft());
 }
 
+std::function<void(QPainter &)> WidgetCard::glassPainting(const QRegion &area) const
+{
+    return [area, bounds = rect(), covered = coveredBelow(), backdrop = m_backdrop, at = pos()](
+               QPainter &painter) {
+        painter.save();
+        painter.translate(at);
+        for (const QRect &rect : area)
+            paintGlass(painter, bounds, rect, covered, backdrop, at);
+        painter.restore();
+    };
+}
+
 void WidgetCard::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    if (m_backdrop
-        && CardGlass::paint(painter, rect(), event->rect(), coveredBelow(), *m_backdrop, pos(),
+    const QRegion covered = coveredBelow();
+    if (const auto left = DashboardView::leftToPaint(this, painter)) {
+        for (const QRect &area : *left & event->rect())
+            paintGlass(painter, rect(), area, covered, m_backdrop, pos());
+        return;
+    }
+    paintGlass(painter, rect(), event->rect(), covered, m_backdrop, pos());
+}
+
+void WidgetCard::paintGlass(QPainter &painter, const QRect &bounds, const QRect &area,
+    const QRegion &covered, const Backdrop *backdrop, QPoint source)
+{
+    if (backdrop
+        && CardGlass::paint(painter, bounds, area, covered, *backdrop, source,
             {cornerRadius, Theme::white(0.07), Theme::white(0.18)}))
         return;
+    // The painter's paths reach the whole card; only `area` is this call's.
+    painter.save();
+    painter.setClipRect(area, Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF bounds = QRectF(rect());
-    const QPainterPath shape = continuousRoundedRect(bounds, cornerRadius);
-    if (m_backdrop)
-        m_backdrop->paint(painter, shape, QPointF(pos()), QRectF(event->rect()));
+    const QRectF frame = QRectF(bounds);
+    const QPainterPath shape = continuousRoundedRect(frame, cornerRadius);
+    if (backdrop)
+        backdrop->paint(painter, shape, QPointF(source), QRectF(area));
     painter.fillPath(shape, Theme::white(0.07));
     painter.setPen(QPen(Theme::white(0.18), 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawPath(continuousRoundedRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius));
+    painter.drawPath(continuousRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius));
+    painter.restore();
 }

@@ -39,6 +39,11 @@ public:
 
     static constexpr qreal cornerRadius = 25;
 
+    // The card's material in `area` (its own coordinates) as a paint would draw it, with
+    // the painter at the canvas's top-left: a copy of its own that may run on another
+    // thread while nothing else paints the canvas.
+    std::function<void(QPainter &)> glassPainting(const QRegion &area) const;
+
 Q_SIGNALS:
     // The drag offset changed; the canvas moves the card and what belongs to it.
     void translationChanged();
@@ -54,6 +59,8 @@ private:
     void endDrag(QPointF translation);
     // Where other widgets lie under this card, in its own coordinates.
     QRegion coveredBelow() const;
+    static void paintGlass(QPainter &painter, const QRect &bounds, const QRect &area,
+        const QRegion &covered, const Backdrop *backdrop, QPoint source);
 
     DashboardStore &m_store;
     QUuid m_id;

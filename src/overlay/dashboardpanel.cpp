@@ -134,8 +134,8 @@ void DashboardPanel::prepareBuffer(const std::shared_future<QImage> &blurred)
     if (blurred.valid() && !m_translucent && image->devicePixelRatio() == 1.0
         && (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied)
         && image->size() == size() && m_view->size() == size()) {
-        m_view->composeAhead(
-            blurred, static_cast<QImage *>(device)->bits(), image->bytesPerLine(), populate);
+        m_view->composeAhead(blurred, static_cast<QImage *>(device)->bits(), image->bytesPerLine(),
+            format, populate);
         return;
     }
     // Otherwise the paint may start before this ends.
