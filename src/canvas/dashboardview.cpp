@@ -218,7 +218,7 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
     }
     m_aheadPicture = std::move(blurred);
     m_aheadBits = bits;
-    m_aheadLeft = left;
+    m_aheadLeft = std::move(left);
     m_aheadStacked = stacked;
     m_aheadStacking = stacking(stacked);
 }

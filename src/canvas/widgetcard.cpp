@@ -114,13 +114,13 @@ std::function<void(QPainter &)> WidgetCard::glassPainting(const QRegion &area) c
 void WidgetCard::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    const QRegion covered = coveredBelow();
-    if (const auto left = DashboardView::leftToPaint(this, painter)) {
-        for (const QRect &area : *left & event->rect())
-            paintGlass(painter, rect(), area, covered, m_backdrop, pos());
+    const auto left = DashboardView::leftToPaint(this, painter);
+    const QRegion areas = left ? *left & event->rect() : QRegion(event->rect());
+    if (areas.isEmpty())
         return;
-    }
-    paintGlass(painter, rect(), event->rect(), covered, m_backdrop, pos());
+    const QRegion covered = coveredBelow();
+    for (const QRect &area : areas)
+        paintGlass(painter, rect(), area, covered, m_backdrop, pos());
 }
 
 void WidgetCard::paintGlass(QPainter &painter, const QRect &bounds, const QRect &area,
