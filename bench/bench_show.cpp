@@ -67,6 +67,14 @@ public:
         m_moments.grabEnd.append(m_clock.nsecsElapsed());
         return picture;
     }
+    QList<QImage> grabReducedAll(const QList<ScreenInfo> &screens, int divisor,
+        const std::function<void()> &meanwhile) override
+    {
+        m_moments.grabStart.append(m_clock.nsecsElapsed());
+        QList<QImage> pictures = m_inner->grabReducedAll(screens, divisor, meanwhile);
+        m_moments.grabEnd.append(m_clock.nsecsElapsed());
+        return pictures;
+    }
 
 private:
     ScreenCapture *m_inner;

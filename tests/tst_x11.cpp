@@ -111,6 +111,28 @@ private Q_SLOTS:
         QCOMPARE(grabbed, screen->grabWindow(0).toImage().convertToFormat(grabbed.format()));
     }
 
+    void screensReadAtOnceComeBackInTheirOrder()
+    {
+        // Two made-up screens, one of them mostly covered by a red window.
+        QWidget window;
+        window.setGeometry(0, 0, 160, 160);
+        window.setStyleSheet(QStringLiteral("background: rgb(220, 20, 20)"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(50);
+        const QList<ScreenInfo> screens {{QStringLiteral("red"), QRect(0, 0, 160, 160), false, {}},
+            {QStringLiteral("desktop"), QRect(160, 0, 160, 160), false, {}}};
+        X11ScreenCapture capture;
+        int waited = 0;
+        const QList<QImage> pictures = capture.grabReducedAll(screens, 8, [&] { ++waited; });
+        QCOMPARE(waited, 1);
+        QCOMPARE(pictures.size(), 2);
+        for (qsizetype i = 0; i < screens.size(); ++i)
+            QCOMPARE(pictures.at(i), capture.grabReduced(screens.at(i), 8));
+        QCOMPARE(QColor(pictures.at(0).pixel(10, 10)), QColor(220, 20, 20));
+        QVERIFY(pictures.at(0) != pictures.at(1));
+    }
+
     void blurBehindIsAskedOnlyOfKWinForTranslucentPanels_data()
     {
         QTest::addColumn<bool>("kwin");

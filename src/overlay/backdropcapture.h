@@ -12,4 +12,7 @@ QImage captureDesktopBackdrop(ScreenCapture *capture, const ScreenInfo &screen);
 // The same in two steps: the screen read, scaled down (the part that must come before a
 // panel covers the screen), then blurred.
 QImage grabDesktop(ScreenCapture *capture, const ScreenInfo &screen);
+// All screens read at once, `meanwhile` run while the platform reads them.
+QList<QImage> grabDesktops(ScreenCapture *capture, const QList<ScreenInfo> &screens,
+    const std::function<void()> &meanwhile = {});
 QImage blurDesktop(const QImage &grabbed);

@@ -98,10 +98,14 @@ void DashboardController::show()
     const QList<ScreenInfo> screens = m_platform.screens->screens();
     qCDebug(lcOverlay) << "show on" << screens;
     // Every screen is read before any panel covers one of them, and as soon as can be.
-    QList<QImage> pictures;
-    pictures.reserve(screens.size());
-    for (const ScreenInfo &screen : screens)
-        pictures.append(grabDesktop(m_platform.screenCapture, screen));
+    // The buffers of panels kept for these screens are sized while the server reads them:
+    // one wait for both.
+    const QList<QImage> pictures = grabDesktops(m_platform.screenCapture, screens, [&] {
+        for (DashboardPanel *panel : std::as_const(m_panels)) {
+            if (screens.contains(panel->screenInfo()))
+                panel->sizeBuffer();
+        }
+    });
     // Blurred on other threads while the panels are matched and mapped, and while the
     // window manager places them: nothing paints a panel before the event loop runs again.
     std::vector<std::shared_future<QImage>> blurred;

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <sys/mman.h>
 #include <system_error>
 #include <unistd.h>
@@ -100,19 +101,27 @@ QImage DashboardPanel::backdrop() const
     return m_view->backdropImage();
 }
 
-void DashboardPanel::prepareBuffer(const std::shared_future<QImage> &blurred)
+QBackingStore *DashboardPanel::sizeBuffer()
 {
     // Only X11's buffer is an image that stays between paints; Qt's Wayland buffer is
     // made at the paint, and reading its paint device before one reads a null buffer.
     QBackingStore *buffer = backingStore();
     if (!buffer || !windowHandle() || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return;
+        return nullptr;
     // Nothing may still be writing to the buffer when it is sized again.
     if (m_preparing.valid())
         m_preparing.wait();
     m_view->finishAhead();
     // The size the first paint would give it, so that paint keeps this buffer.
     buffer->resize(size());
+    return buffer;
+}
+
+void DashboardPanel::prepareBuffer(const std::shared_future<QImage> &blurred)
+{
+    QBackingStore *buffer = sizeBuffer();
+    if (!buffer)
+        return;
     QPaintDevice *device = buffer->paintDevice();
     if (!device || device->devType() != QInternal::Image)
         return;
@@ -126,8 +135,15 @@ void DashboardPanel::prepareBuffer(const std::shared_future<QImage> &blurred)
     }
     // Pages made ready for writing, their content untouched. Where the kernel cannot do it,
     // the first writes fault them in as before.
-    const auto populate = [start, end] {
-        ::madvise(reinterpret_cast<void *>(start), end - start, MADV_POPULATE_WRITE);
+    // A piece at a time: the kernel holds the process's address space for the whole of each
+    // call, and the main thread, growing its heap meanwhile, would wait for all of it.
+    const auto populate = [start, end, piece = 64 * page] {
+        for (quintptr at = start; at < end; at += piece) {
+            if (::madvise(
+                    reinterpret_cast<void *>(at), std::min(piece, end - at), MADV_POPULATE_WRITE)
+                != 0)
+                break;
+        }
     };
     // Opaque at whole pixels, the backdrop is then written there while the panel is mapped.
     const QImage::Format format = image->format();
@@ -162,9 +178,19 @@ void DashboardPanel::putAway()
         m_preparing.wait();
     hide();
     setBackdrop(QImage());
+    QBackingStore *buffer = backingStore();
+    if (!buffer)
+        return;
+    // X11's buffer, once shown, is read by the server until it says it is done, and the
+    // first paint into it waits for that word; a buffer sized again keeps waiting for it.
+    // Asked for now, it does not hold up the next show.
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && !m_translucent) {
+        buffer->beginPaint(QRegion(QRect(QPoint(0, 0), buffer->size())));
+        buffer->endPaint();
+    }
     // A full window of pixels each; the first paint after the next show sizes it again.
     // The main screen's is kept: fresh pages cost that show's paint, and the server's copy
     // of it, more than anything else, and memory allows one screen's worth.
-    if (QBackingStore *buffer = backingStore(); buffer && !m_screen.isPrimary)
+    if (!m_screen.isPrimary)
         buffer->resize(QSize(1, 1));
 }

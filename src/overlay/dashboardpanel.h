@@ -5,13 +5,14 @@
 
 #include <QImage>
 #include <QPointer>
-#include <QWindow>
 #include <QWidget>
+#include <QWindow>
 #include <functional>
 #include <future>
 
 class DashboardStore;
 class DashboardView;
+class QBackingStore;
 
 // A frameless, always-on-top, full-screen window on one screen holding its dashboard. Kept
 // between shows, unmapped while hidden.
@@ -37,6 +38,9 @@ public:
     // backdrop of `blurred` into it (or has the system make its pages), so the first paint
     // of a show neither composes it nor stops at every page it touches.
     void prepareBuffer(const std::shared_future<QImage> &blurred = {});
+    // Only the first step of that: the window buffer sized for the screen, which on X11
+    // waits for the server. Null where there is no such buffer to prepare.
+    QBackingStore *sizeBuffer();
     // Paints a panel just mapped without waiting for its expose, which on X11 comes only once
     // the window manager has framed and mapped it. Only where WindowHints allows it.
     void paintAhead();

@@ -3,6 +3,7 @@
 #include "screens.h"
 
 #include <QImage>
+#include <functional>
 
 // A picture of what a screen shows now, taken before an overlay panel covers it.
 class ScreenCapture
@@ -17,6 +18,12 @@ public:
     /// The same picture `divisor` times smaller each way, smoothly, for a blur that needs
     /// no more. Platforms that can have the reading side shrink it skip the full copy.
     virtual QImage grabReduced(const ScreenInfo &screen, int divisor);
+
+    /// `grabReduced` for each of `screens`, in their order. Platforms that can ask for all
+    /// of them before the first answer comes back wait once instead of once per screen, and
+    /// run `meanwhile` (which must not change what the screens show) while they wait.
+    virtual QList<QImage> grabReducedAll(
+        const QList<ScreenInfo> &screens, int divisor, const std::function<void()> &meanwhile = {});
 };
 
 inline QImage ScreenCapture::grabReduced(const ScreenInfo &screen, int divisor)
@@ -26,6 +33,18 @@ inline QImage ScreenCapture::grabReduced(const ScreenInfo &screen, int divisor)
         return {};
     return picture.scaled(picture.width() / divisor, picture.height() / divisor,
         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+inline QList<QImage> ScreenCapture::grabReducedAll(
+    const QList<ScreenInfo> &screens, int divisor, const std::function<void()> &meanwhile)
+{
+    if (meanwhile)
+        meanwhile();
+    QList<QImage> pictures;
+    pictures.reserve(screens.size());
+    for (const ScreenInfo &screen : screens)
+        pictures.append(grabReduced(screen, divisor));
+    return pictures;
 }
 
 // For desktops that keep the screen to themselves.

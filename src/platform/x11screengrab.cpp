@@ -5,6 +5,8 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <vector>
 #include <xcb/render.h>
 #include <xcb/xcb.h>
 
@@ -105,22 +107,31 @@ QImage grabX11Area(const QRect &area)
         area.size());
 }
 
-QImage grabX11AreaReduced(const QRect &area, int divisor)
+namespace {
+
+// A reduced picture asked for and not yet read: the reply's cookie and the picture's size.
+struct ReducedAsk
 {
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || divisor < 1)
-        return {};
-    xcb_connection_t *c = x11->connection();
+    xcb_get_image_cookie_t cookie {};
+    QSize size;
+};
+
+// Sends what makes the server shrink `area` into a pixmap and read it back, without
+// waiting for the answer. Nothing where RENDER or the pixel layout rules it out.
+std::optional<ReducedAsk> askReduced(xcb_connection_t *c, const QRect &area, int divisor)
+{
+    if (divisor < 1)
+        return std::nullopt;
     const xcb_screen_t *root = readableRoot(c, area);
     const QSize size(area.width() / divisor, area.height() / divisor);
     if (!root || size.isEmpty())
-        return {};
+        return std::nullopt;
     const xcb_query_extension_reply_t *render = xcb_get_extension_data(c, &xcb_render_id);
     if (!render || !render->present)
-        return {};
+        return std::nullopt;
     const xcb_render_pictformat_t format = rootFormat(c, root->root_visual);
     if (format == XCB_NONE)
-        return {};
+        return std::nullopt;
 
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
     xcb_create_pixmap(
@@ -146,20 +157,68 @@ QImage grabX11AreaReduced(const QRect &area, int divisor)
     xcb_render_free_picture(c, small);
     xcb_render_free_picture(c, screen);
     xcb_free_pixmap(c, pixmap);
-    return imageOfReply(xcb_get_image_reply(c, cookie, nullptr), size);
+    return ReducedAsk {cookie, size};
+}
+
+QImage answerOf(xcb_connection_t *c, const ReducedAsk &ask)
+{
+    return imageOfReply(xcb_get_image_reply(c, ask.cookie, nullptr), ask.size);
+}
+
+bool scaledScreen(const ScreenInfo &screen)
+{
+    return screen.screen && screen.screen->devicePixelRatio() != 1.0;
+}
+
+} // namespace
+
+QImage grabX11AreaReduced(const QRect &area, int divisor)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return {};
+    xcb_connection_t *c = x11->connection();
+    const std::optional<ReducedAsk> ask = askReduced(c, area, divisor);
+    return ask ? answerOf(c, *ask) : QImage();
 }
 
 QImage X11ScreenCapture::grab(const ScreenInfo &screen)
 {
     // The monitor's area as the server has it now: Qt's screen may not have caught up.
-    const bool scaled = screen.screen && screen.screen->devicePixelRatio() != 1.0;
-    const QImage picture = scaled ? QImage() : grabX11Area(screen.geometry);
+    const QImage picture = scaledScreen(screen) ? QImage() : grabX11Area(screen.geometry);
     return picture.isNull() ? QtScreenCapture::grab(screen) : picture;
 }
 
 QImage X11ScreenCapture::grabReduced(const ScreenInfo &screen, int divisor)
 {
-    const bool scaled = screen.screen && screen.screen->devicePixelRatio() != 1.0;
-    const QImage picture = scaled ? QImage() : grabX11AreaReduced(screen.geometry, divisor);
+    const QImage picture
+        = scaledScreen(screen) ? QImage() : grabX11AreaReduced(screen.geometry, divisor);
     return picture.isNull() ? ScreenCapture::grabReduced(screen, divisor) : picture;
+}
+
+QList<QImage> X11ScreenCapture::grabReducedAll(
+    const QList<ScreenInfo> &screens, int divisor, const std::function<void()> &meanwhile)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return ScreenCapture::grabReducedAll(screens, divisor, meanwhile);
+    xcb_connection_t *c = x11->connection();
+    // All asked before any answer is awaited: the server works through them in one go.
+    std::vector<std::optional<ReducedAsk>> asks;
+    asks.reserve(size_t(screens.size()));
+    for (const ScreenInfo &screen : screens)
+        asks.push_back(
+            scaledScreen(screen) ? std::nullopt : askReduced(c, screen.geometry, divisor));
+    xcb_flush(c);
+    if (meanwhile)
+        meanwhile();
+    QList<QImage> pictures;
+    pictures.reserve(screens.size());
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const std::optional<ReducedAsk> &ask = asks[size_t(i)];
+        const QImage picture = ask ? answerOf(c, *ask) : QImage();
+        pictures.append(
+            picture.isNull() ? ScreenCapture::grabReduced(screens.at(i), divisor) : picture);
+    }
+    return pictures;
 }

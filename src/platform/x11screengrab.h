@@ -26,4 +26,6 @@ class X11ScreenCapture final : public QtScreenCapture
 public:
     QImage grab(const ScreenInfo &screen) override;
     QImage grabReduced(const ScreenInfo &screen, int divisor) override;
+    QList<QImage> grabReducedAll(const QList<ScreenInfo> &screens, int divisor,
+        const std::function<void()> &meanwhile) override;
 };
