@@ -60,6 +60,17 @@ QList<xcb_atom_t> atomList(xcb_connection_t *c, xcb_window_t window, const char 
     return atoms;
 }
 
+// A window of one colour on screen, for a grab to read back.
+bool showFlat(QWidget &window, const QRect &frame, const QString &colour)
+{
+    window.setGeometry(frame);
+    window.setStyleSheet(QStringLiteral("background: ") + colour);
+    window.show();
+    const bool exposed = QTest::qWaitForWindowExposed(&window);
+    QTest::qWait(50);
+    return exposed;
+}
+
 } // namespace
 
 class TestX11 : public QObject
@@ -101,11 +112,7 @@ private Q_SLOTS:
         QScreen *screen = QGuiApplication::primaryScreen();
         // Something other than a flat background to read back.
         QWidget window;
-        window.setGeometry(10, 20, 200, 100);
-        window.setStyleSheet(QStringLiteral("background: rgb(200, 40, 90)"));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::qWait(50);
+        QVERIFY(showFlat(window, QRect(10, 20, 200, 100), QStringLiteral("rgb(200, 40, 90)")));
         const QImage grabbed = grabX11Screen(screen);
         QCOMPARE(grabbed.size(), screen->geometry().size());
         QCOMPARE(grabbed, screen->grabWindow(0).toImage().convertToFormat(grabbed.format()));
@@ -115,11 +122,7 @@ private Q_SLOTS:
     {
         // Two made-up screens, one of them mostly covered by a red window.
         QWidget window;
-        window.setGeometry(0, 0, 160, 160);
-        window.setStyleSheet(QStringLiteral("background: rgb(220, 20, 20)"));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::qWait(50);
+        QVERIFY(showFlat(window, QRect(0, 0, 160, 160), QStringLiteral("rgb(220, 20, 20)")));
         const QList<ScreenInfo> screens {{QStringLiteral("red"), QRect(0, 0, 160, 160), false, {}},
             {QStringLiteral("desktop"), QRect(160, 0, 160, 160), false, {}}};
         X11ScreenCapture capture;
