@@ -135,9 +135,9 @@ void DashboardPanel::prepareBuffer(const std::shared_future<QImage> &blurred)
     }
     // Pages made ready for writing, their content untouched. Where the kernel cannot do it,
     // the first writes fault them in as before.
-    // A piece at a time: the kernel holds the process's address space for the whole of each
-    // call, and the main thread, growing its heap meanwhile, would wait for all of it.
-    const auto populate = [start, end, piece = 64 * page] {
+    // A small piece at a time: the kernel holds the process's address space for the whole of
+    // each call, and the main thread, growing or trimming its heap meanwhile, waits for it.
+    const auto populate = [start, end, piece = 16 * page] {
         for (quintptr at = start; at < end; at += piece) {
             if (::madvise(
                     reinterpret_cast<void *>(at), std::min(piece, end - at), MADV_POPULATE_WRITE)

@@ -1,11 +1,11 @@
 #include "toolbarbuttonstyle.h"
 
+#include "roundedfill.h"
 #include "symbols.h"
 #include "theme.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QPainterPath>
 #include <QtMath>
 
 ToolbarButtonStyle::ToolbarButtonStyle(const QString &text, bool prominent, QWidget *parent)
@@ -55,9 +55,7 @@ void ToolbarButtonStyle::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = QRectF(rect());
     const qreal radius = bounds.height() / 2;
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(currentFill());
-    painter.drawRoundedRect(bounds, radius, radius);
+    fillRoundedRect(painter, bounds, radius, currentFill());
 
     const QRectF content
         = bounds.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);

@@ -4,12 +4,12 @@
 #include "digitlabel.h"
 #include "facebindings.h"
 #include "faceconventions.h"
+#include "roundedfill.h"
 #include "theme.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -110,9 +110,7 @@ void CalculatorKey::paintEvent(QPaintEvent *)
     // A plain button dims while held; there is no other chrome.
     if (isDown())
         painter.setOpacity(0.6);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), kKeyRadius, kKeyRadius);
-    painter.fillPath(shape, fill());
+    fillRoundedRect(painter, QRectF(rect()), kKeyRadius, fill());
     painter.setPen(Theme::primaryText());
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter, text());

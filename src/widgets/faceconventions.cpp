@@ -1,11 +1,11 @@
 #include "faceconventions.h"
 
 #include "icu.h"
+#include "roundedfill.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTimer>
 
 namespace Face {
@@ -135,9 +135,7 @@ void DimmedField::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), 12, 12);
-    painter.fillPath(shape, Theme::black(0.12));
+    fillRoundedRect(painter, QRectF(rect()), 12, Theme::black(0.12));
 }
 
 } // namespace Face

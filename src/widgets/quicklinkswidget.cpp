@@ -1,5 +1,6 @@
 #include "quicklinkswidget.h"
 
+#include "roundedfill.h"
 #include "symbols.h"
 #include "theme.h"
 
@@ -8,7 +9,6 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPointer>
 
 namespace {
@@ -48,9 +48,7 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath path;
-        path.addRoundedRect(QRectF(rect()), cellRadius, cellRadius);
-        painter.fillPath(path, Theme::white(isDown() ? 0.14 : 0.08));
+        fillRoundedRect(painter, QRectF(rect()), cellRadius, Theme::white(isDown() ? 0.14 : 0.08));
 
         const int size = symbolSize();
         const QPixmap symbol
