@@ -16,6 +16,7 @@
 #include "filedefaults.h"
 #include "gallerytile.h"
 #include "roundbutton.h"
+#include "roundedfill.h"
 #include "shapes.h"
 #include "spring.h"
 #include "symbols.h"
@@ -141,6 +142,8 @@ private Q_SLOTS:
     void desktopBlurShrinksAndSoftens();
     void boxBlurIsAClampedRunningMean_data();
     void boxBlurIsAClampedRunningMean();
+    void roundedFillLooksLikeAFilledPath_data();
+    void roundedFillLooksLikeAFilledPath();
     void stretchedShadowLooksLikeAWholeOne_data();
     void stretchedShadowLooksLikeAWholeOne();
     void backdropLooksLikeAPaintedScaleUnderTheGradient_data();
@@ -1113,6 +1116,42 @@ void TestCanvas::boxBlurIsAClampedRunningMean()
     boxBlur(blurred, radius, 3);
     QCOMPARE(blurred.format(), source.format());
     QCOMPARE(largestChannelDifference(blurred, referenceBoxBlur(source, radius)), 0);
+}
+
+void TestCanvas::roundedFillLooksLikeAFilledPath_data()
+{
+    QTest::addColumn<QRectF>("rect");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<qreal>("opacity");
+    // Tall enough for Qt to fill it on its thread pool, the case the cached image avoids.
+    QTest::newRow("key") << QRectF(7, 5, 64, 120) << 1.0 << 1.0;
+    QTest::newRow("held key") << QRectF(7, 5, 64, 120) << 1.0 << 0.6;
+    QTest::newRow("at 2x") << QRectF(3, 4, 50, 70) << 2.0 << 1.0;
+    QTest::newRow("between pixels") << QRectF(3.5, 4.25, 50, 70) << 1.0 << 1.0;
+}
+
+void TestCanvas::roundedFillLooksLikeAFilledPath()
+{
+    QFETCH(QRectF, rect);
+    QFETCH(qreal, ratio);
+    QFETCH(qreal, opacity);
+    const QColor colour = Theme::white(0.14);
+    const auto render = [&](auto fill) {
+        QImage image = noise(QSize(80, 140) * ratio, QImage::Format_RGB32);
+        image.setDevicePixelRatio(ratio);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setOpacity(opacity);
+        fill(painter);
+        return image;
+    };
+    const QImage cached = render([&](QPainter &p) { fillRoundedRect(p, rect, 12, colour); });
+    const QImage path = render([&](QPainter &p) {
+        QPainterPath shape;
+        shape.addRoundedRect(rect, 12, 12);
+        p.fillPath(shape, colour);
+    });
+    QCOMPARE_LE(largestChannelDifference(cached, path), 2);
 }
 
 void TestCanvas::stretchedShadowLooksLikeAWholeOne_data()
