@@ -132,8 +132,14 @@ void DashboardController::show()
     if (m_visible) {
         m_platform.presentation->setOptions(overlayOptions);
         if (m_platform.windowHints && m_platform.windowHints->paintsBeforeExposed()) {
-            for (DashboardPanel *panel : std::as_const(m_panels))
-                panel->paintAhead();
+            // The main screen's panel, which has the most cards, is the last to be composed:
+            // the others are painted while it is, and the server puts them up meanwhile.
+            for (bool main : {false, true}) {
+                for (DashboardPanel *panel : std::as_const(m_panels)) {
+                    if (panel->screenInfo().isPrimary == main)
+                        panel->paintAhead();
+                }
+            }
         }
     }
     Q_EMIT visibilityChanged(true);
