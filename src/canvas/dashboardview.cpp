@@ -10,9 +10,11 @@
 #include "widgetcard.h"
 #include "widgetgallery.h"
 
+#include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QToolTip>
 #include <chrono>
@@ -153,12 +155,15 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
     finishAhead();
     const QSize canvas = size();
     // Each card's shadow and glass go with the backdrop where they lie on nothing that this
-    // thread paints; the rest, and the faces, are painted here as they always are.
+    // thread paints; the rest is painted here as it always is. The face of a card composed
+    // whole there is painted here as soon as its glass is, while that work goes on around it.
     QHash<const QWidget *, const WidgetCard *> cardOfShadow;
     for (const CardParts &parts : std::as_const(m_cards))
         cardOfShadow.insert(parts.shadow, parts.card);
     std::vector<std::function<void(QPainter &)>> steps;
     QHash<const QWidget *, QRegion> left;
+    std::vector<FaceAhead> facesToPaint;
+    QRegion faceAreas; // of the cards below, which this thread paints meanwhile
     QRegion below;
     qsizetype stacked = 0; // children up to the last card painted ahead
     const QObjectList &children = this->children();
@@ -174,7 +179,7 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
         ++i;
         const QRect shadowFrame = widget->geometry();
         const QRegion shadowAhead
-            = (QRegion(shadowFrame) - below).translated(-shadowFrame.topLeft());
+            = (QRegion(shadowFrame) - below - faceAreas).translated(-shadowFrame.topLeft());
         if (auto shadow = static_cast<const ShadowView *>(widget)->painting(shadowAhead);
             shadow && !shadowAhead.isEmpty()) {
             steps.push_back(
@@ -185,16 +190,38 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
                     painter.restore();
                 });
         }
-        left.insert(widget, QRegion(widget->rect()) - shadowAhead);
+        const QRegion shadowLeft = QRegion(widget->rect()) - shadowAhead;
+        left.insert(widget, shadowLeft);
         const QRect cardFrame = card->geometry();
-        const QRegion glassAhead = (QRegion(cardFrame) - below).translated(-cardFrame.topLeft());
+        const QRegion glassAhead
+            = (QRegion(cardFrame) - below - faceAreas).translated(-cardFrame.topLeft());
         steps.push_back(card->glassPainting(glassAhead));
-        left.insert(card, QRegion(card->rect()) - glassAhead);
-        below += cardFrame;
+        const QRegion glassLeft = QRegion(card->rect()) - glassAhead;
+        left.insert(card, glassLeft);
         stacked = i + 1;
+        // What is left of a card for the paint here must not lie over its face.
+        const QRect area = card->childrenRect() & card->rect();
+        if (!glassLeft.isEmpty()
+            || !shadowLeft.translated(shadowFrame.topLeft() - cardFrame.topLeft())
+                    .intersected(card->rect())
+                    .isEmpty()
+            || area.isEmpty()) {
+            below += cardFrame;
+            continue;
+        }
+        facesToPaint.push_back({const_cast<WidgetCard *>(card), area, int(steps.size())});
+        faceAreas += area.translated(cardFrame.topLeft());
     }
     try {
+        m_aheadSteps.store(0);
         m_ahead = std::async(std::launch::async, [=, this, steps = std::move(steps)] {
+            bool composed = false;
+            const auto tell = qScopeGuard([this, &composed] {
+                if (!composed) {
+                    m_aheadSteps.store(-1);
+                    m_aheadSteps.notify_all();
+                }
+            });
             try {
                 if (prepare)
                     prepare();
@@ -204,8 +231,13 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
                     return false;
                 QImage pixels(bits, canvas.width(), canvas.height(), bytesPerLine, format);
                 QPainter painter(&pixels);
-                for (const auto &step : steps)
+                // Each step told as it is done: the faces over it are painted meanwhile.
+                for (const auto &step : steps) {
                     step(painter);
+                    m_aheadSteps.fetch_add(1);
+                    m_aheadSteps.notify_all();
+                }
+                composed = true;
                 return true;
             } catch (...) {
                 // No picture: the paint composes what it has.
@@ -221,12 +253,72 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
     m_aheadLeft = std::move(left);
     m_aheadStacked = stacked;
     m_aheadStacking = stacking(stacked);
+    m_aheadFaces.clear();
+    m_aheadBytesPerLine = bytesPerLine;
+    m_aheadFormat = format;
+    m_facesToPaint = std::move(facesToPaint);
+}
+
+void DashboardView::paintFacesAhead()
+{
+    const std::vector<FaceAhead> faces = std::exchange(m_facesToPaint, {});
+    if (!m_ahead.valid() || !m_aheadBits || faces.empty())
+        return;
+    const QSize canvas = size();
+    // Written in place: an image of const bits would copy them at the first paint.
+    QImage pixels(const_cast<uchar *>(m_aheadBits), canvas.width(), canvas.height(),
+        m_aheadBytesPerLine, m_aheadFormat);
+    for (const FaceAhead &face : faces) {
+        // A card hidden since, and every card above it, is left to the paint.
+        if (!face.card || face.card->isHidden() || face.card->parentWidget() != this)
+            return;
+        int done = m_aheadSteps.load();
+        while (done >= 0 && done < face.after) {
+            m_aheadSteps.wait(done);
+            done = m_aheadSteps.load();
+        }
+        if (done < 0)
+            return;
+        face.card->paintFace(pixels, face.card->pos() + face.area.topLeft(), face.area);
+        m_aheadFaces.insert(face.card);
+    }
+}
+
+void DashboardView::paintKeepingFaces(const std::function<void()> &paint)
+{
+    m_keepingFaces = true;
+    QCoreApplication::instance()->installEventFilter(this);
+    const auto done = qScopeGuard([this] {
+        QCoreApplication::instance()->removeEventFilter(this);
+        m_keepingFaces = false;
+        m_facesPaintedAhead.clear();
+        for (const QPointer<QWidget> &widget : std::exchange(m_quietBackgrounds, {})) {
+            if (widget)
+                widget->setAttribute(Qt::WA_NoSystemBackground, false);
+        }
+    });
+    paint();
+}
+
+bool DashboardView::eventFilter(QObject *watched, QEvent *event)
+{
+    // A face composed ahead is in the pixels already: painted again, its translucent parts
+    // would darken.
+    if (event->type() == QEvent::Paint && !m_facesPaintedAhead.isEmpty()) {
+        for (const QObject *parent = watched->parent(); parent && parent != this;
+             parent = parent->parent()) {
+            if (m_facesPaintedAhead.contains(parent))
+                return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void DashboardView::finishAhead()
 {
     if (!m_ahead.valid())
         return;
+    m_facesToPaint.clear();
     if (!m_ahead.get())
         m_aheadBits = nullptr;
     m_aheadPicture = {};
@@ -549,14 +641,29 @@ void DashboardView::paintEvent(QPaintEvent *event)
     // The first paint into the pixels composed ahead finds the backdrop there already, and
     // the cards composed with it, unless one has moved since.
     QHash<const QWidget *, QRegion> left = std::exchange(m_aheadLeft, {});
+    QSet<const QObject *> faces = std::exchange(m_aheadFaces, {});
     if (const uchar *ahead = std::exchange(m_aheadBits, nullptr)) {
         QPoint offset;
         const QImage *device = Backdrop::directTarget(painter, &offset);
         if (device && device->constBits() == ahead && offset.isNull()
             && device->devicePixelRatio() == 1.0
-            && (left.isEmpty() || stacking(m_aheadStacked) == m_aheadStacking)) {
+            && (left.isEmpty() || stacking(m_aheadStacked) == m_aheadStacking)
+            && (faces.isEmpty() || m_keepingFaces)) {
             m_paintedAhead = std::move(left);
             m_paintedAheadBits = ahead;
+            m_facesPaintedAhead = std::move(faces);
+            // Qt fills these backgrounds itself, without a paint event to hold back.
+            for (const QObject *card : std::as_const(m_facesPaintedAhead)) {
+                const QList<QWidget *> widgets = card->findChildren<QWidget *>();
+                for (QWidget *widget : widgets) {
+                    if ((widget->autoFillBackground()
+                            || widget->testAttribute(Qt::WA_StyledBackground))
+                        && !widget->testAttribute(Qt::WA_NoSystemBackground)) {
+                        widget->setAttribute(Qt::WA_NoSystemBackground);
+                        m_quietBackgrounds.append(widget);
+                    }
+                }
+            }
             return;
         }
     }

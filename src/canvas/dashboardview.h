@@ -8,12 +8,15 @@
 #include <QPointer>
 #include <QRectF>
 #include <QRegion>
+#include <QSet>
 #include <QUuid>
 #include <QWidget>
+#include <atomic>
 #include <functional>
 #include <future>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class Backdrop;
 class DashboardStore;
@@ -52,6 +55,11 @@ public:
     // (finishAhead).
     void composeAhead(std::shared_future<QImage> blurred, uchar *bits, qsizetype bytesPerLine,
         QImage::Format format, std::function<void()> prepare = {});
+    // Paints the face of each card composed ahead into those pixels as soon as that work
+    // has laid its glass, while it goes on with the cards above; only a paint run through
+    // paintKeepingFaces keeps them.
+    void paintFacesAhead();
+    void paintKeepingFaces(const std::function<void()> &paint);
     void finishAhead();
     // Where `widget`, a child of a view, still has to paint (its own coordinates) when the
     // pixels `painter` paints have the rest composed ahead; nothing where it paints all.
@@ -89,6 +97,7 @@ public:
     static bool animationsEnabled();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -124,6 +133,20 @@ private:
     QHash<const QWidget *, QRegion> m_aheadLeft; // what shadows and cards composed with it leave
     QByteArray m_aheadStacking;
     qsizetype m_aheadStacked = 0;
+    struct FaceAhead
+    {
+        QPointer<WidgetCard> card;
+        QRect area; // the card's own coordinates
+        int after = 0; // the steps of the work composing ahead that lie under it
+    };
+    std::vector<FaceAhead> m_facesToPaint;
+    std::atomic<int> m_aheadSteps {0}; // done by that work; negative once it gave up
+    qsizetype m_aheadBytesPerLine = 0;
+    QImage::Format m_aheadFormat = QImage::Format_Invalid;
+    QSet<const QObject *> m_aheadFaces; // cards whose faces are in the pixels
+    QSet<const QObject *> m_facesPaintedAhead; // the same for the paint running now
+    bool m_keepingFaces = false;
+    QList<QPointer<QWidget>> m_quietBackgrounds; // held back while that paint runs
     QHash<const QWidget *, QRegion> m_paintedAhead; // the same for the paint running now
     const uchar *m_paintedAheadBits = nullptr;
     qreal m_galleryHeight = 500;

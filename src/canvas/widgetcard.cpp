@@ -111,8 +111,17 @@ std::function<void(QPainter &)> WidgetCard::glassPainting(const QRegion &area) c
     };
 }
 
+void WidgetCard::paintFace(QPaintDevice &device, QPoint at, const QRect &area)
+{
+    m_paintingFace = true;
+    render(&device, at, QRegion(area), QWidget::DrawChildren);
+    m_paintingFace = false;
+}
+
 void WidgetCard::paintEvent(QPaintEvent *event)
 {
+    if (m_paintingFace)
+        return;
     QPainter painter(this);
     const auto left = DashboardView::leftToPaint(this, painter);
     const QRegion areas = left ? *left & event->rect() : QRegion(event->rect());

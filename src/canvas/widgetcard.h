@@ -43,6 +43,9 @@ public:
     // the painter at the canvas's top-left: a copy of its own that may run on another
     // thread while nothing else paints the canvas.
     std::function<void(QPainter &)> glassPainting(const QRegion &area) const;
+    // Paints what the card's children paint in `area` (its own coordinates) into `device`,
+    // with the area's top-left at `at`.
+    void paintFace(QPaintDevice &device, QPoint at, const QRect &area);
 
 Q_SIGNALS:
     // The drag offset changed; the canvas moves the card and what belongs to it.
@@ -72,4 +75,5 @@ private:
     QPointF m_translation;
     QPointF m_dragOrigin;
     bool m_dragging = false;
+    bool m_paintingFace = false;
 };

@@ -168,7 +168,9 @@ void DashboardPanel::paintAhead()
         return;
     // Qt holds a window's paint until it is exposed.
     setAttribute(Qt::WA_Mapped);
-    repaint();
+    // The faces go in while the backdrop is still being composed around them.
+    m_view->paintFacesAhead();
+    m_view->paintKeepingFaces([this] { repaint(); });
 }
 
 void DashboardPanel::putAway()
