@@ -190,14 +190,28 @@ void Backdrop::composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerL
 
 bool Backdrop::composeWhole(uchar *bits, qsizetype bytesPerLine, QSize pixels)
 {
+    if (!prepareWhole(pixels))
+        return false;
+    composeRows(bits, bytesPerLine, 0, pixels.height());
+    return true;
+}
+
+bool Backdrop::prepareWhole(QSize pixels)
+{
     if (m_image.isNull() || pixels != m_size || pixels.isEmpty())
         return false;
     if (m_ratio != 1.0) {
         m_ratio = 1.0;
         m_tapsFor = QSize();
     }
-    composeInto(QRect(QPoint(0, 0), pixels), bits, bytesPerLine);
+    prepareTaps();
     return true;
+}
+
+void Backdrop::composeRows(uchar *bits, qsizetype bytesPerLine, int top, int count) const
+{
+    if (count > 0)
+        composeInto(QRect(0, top, m_size.width(), count), bits, bytesPerLine);
 }
 
 QImage Backdrop::composed(const QRect &pixels) const

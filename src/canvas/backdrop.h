@@ -33,6 +33,11 @@ public:
     // `pixels` size; false, leaving them alone, where there is no picture or the size is not
     // the canvas's. It may run on another thread than the painting, never beside it.
     bool composeWhole(uchar *bits, qsizetype bytesPerLine, QSize pixels);
+    // The same in two steps, so that several threads may write rows of it at once: first
+    // ready for the canvas of `pixels` size (false where composeWhole would be), then
+    // `count` rows from `top`, written into `bits` from its first row.
+    bool prepareWhole(QSize pixels);
+    void composeRows(uchar *bits, qsizetype bytesPerLine, int top, int count) const;
     // The composed pixels of `pixels`, an area of the canvas in device pixels.
     QImage composed(const QRect &pixels) const;
 

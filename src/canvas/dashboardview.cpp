@@ -157,10 +157,18 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
     // Each card's shadow and glass go with the backdrop where they lie on nothing that this
     // thread paints; the rest is painted here as it always is. The face of a card composed
     // whole there is painted here as soon as its glass is, while that work goes on around it.
+    // Rows are split in bands that are composed at once, each step cut to each band.
+    using Step = std::function<void(QPainter &)>;
+    std::array<QRect, aheadBands> bands;
+    std::array<std::vector<Step>, aheadBands> steps;
+    for (size_t b = 0; b < aheadBands; ++b) {
+        const int top = int(canvas.height() * qint64(b) / qint64(aheadBands));
+        const int bottom = int(canvas.height() * qint64(b + 1) / qint64(aheadBands));
+        bands[b] = QRect(0, top, canvas.width(), bottom - top);
+    }
     QHash<const QWidget *, const WidgetCard *> cardOfShadow;
     for (const CardParts &parts : std::as_const(m_cards))
         cardOfShadow.insert(parts.shadow, parts.card);
-    std::vector<std::function<void(QPainter &)>> steps;
     QHash<const QWidget *, QRegion> left;
     std::vector<FaceAhead> facesToPaint;
     QRegion faceAreas; // of the cards below, which this thread paints meanwhile
@@ -177,72 +185,120 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
             continue;
         }
         ++i;
+        const auto *shadow = static_cast<const ShadowView *>(widget);
         const QRect shadowFrame = widget->geometry();
-        const QRegion shadowAhead
-            = (QRegion(shadowFrame) - below - faceAreas).translated(-shadowFrame.topLeft());
-        if (auto shadow = static_cast<const ShadowView *>(widget)->painting(shadowAhead);
-            shadow && !shadowAhead.isEmpty()) {
-            steps.push_back(
-                [shadow = std::move(shadow), at = shadowFrame.topLeft()](QPainter &painter) {
-                    painter.save();
-                    painter.translate(at);
-                    shadow(painter);
-                    painter.restore();
-                });
-        }
-        const QRegion shadowLeft = QRegion(widget->rect()) - shadowAhead;
-        left.insert(widget, shadowLeft);
         const QRect cardFrame = card->geometry();
-        const QRegion glassAhead
-            = (QRegion(cardFrame) - below - faceAreas).translated(-cardFrame.topLeft());
-        steps.push_back(card->glassPainting(glassAhead));
-        const QRegion glassLeft = QRegion(card->rect()) - glassAhead;
-        left.insert(card, glassLeft);
+        const QRegion shadowAhead = QRegion(shadowFrame) - below - faceAreas;
+        const QRegion glassAhead = QRegion(cardFrame) - below - faceAreas;
+        for (size_t b = 0; b < aheadBands; ++b) {
+            // Every band has a step for every step of the others, maybe doing nothing.
+            Step shadowStep = [](QPainter &) {};
+            const QRegion shadowPart = (shadowAhead & bands[b]).translated(-shadowFrame.topLeft());
+            if (auto paint = shadow->painting(shadowPart); paint && !shadowPart.isEmpty()) {
+                shadowStep
+                    = [paint = std::move(paint), at = shadowFrame.topLeft()](QPainter &painter) {
+                          painter.save();
+                          painter.translate(at);
+                          paint(painter);
+                          painter.restore();
+                      };
+            }
+            steps[b].push_back(std::move(shadowStep));
+            steps[b].push_back(
+                card->glassPainting((glassAhead & bands[b]).translated(-cardFrame.topLeft())));
+        }
+        const QRegion shadowLeft = QRegion(shadowFrame) - shadowAhead;
+        left.insert(widget, shadowLeft.translated(-shadowFrame.topLeft()));
+        const QRegion glassLeft = QRegion(cardFrame) - glassAhead;
+        left.insert(card, glassLeft.translated(-cardFrame.topLeft()));
         stacked = i + 1;
         // What is left of a card for the paint here must not lie over its face.
         const QRect area = card->childrenRect() & card->rect();
-        if (!glassLeft.isEmpty()
-            || !shadowLeft.translated(shadowFrame.topLeft() - cardFrame.topLeft())
-                    .intersected(card->rect())
-                    .isEmpty()
-            || area.isEmpty()) {
+        if (!glassLeft.isEmpty() || shadowLeft.intersects(cardFrame) || area.isEmpty()) {
             below += cardFrame;
             continue;
         }
-        facesToPaint.push_back({const_cast<WidgetCard *>(card), area, int(steps.size())});
+        facesToPaint.push_back({const_cast<WidgetCard *>(card), area, int(steps[0].size())});
         faceAreas += area.translated(cardFrame.topLeft());
     }
+
+    // A band's backdrop rows, then its steps, each told as it is done: the faces over them
+    // are painted meanwhile.
+    const auto compose
+        = [this, bits, bytesPerLine, format, width = canvas.width()](
+              const QRect &band, const std::vector<Step> &steps, std::atomic<int> &done) {
+              bool composed = false;
+              const auto tell = qScopeGuard([&] {
+                  if (!composed) {
+                      done.store(-1);
+                      done.notify_all();
+                  }
+              });
+              try {
+                  int ready = m_aheadReady.load();
+                  while (ready == 0) {
+                      m_aheadReady.wait(ready);
+                      ready = m_aheadReady.load();
+                  }
+                  if (ready < 0)
+                      return false;
+                  uchar *rows = bits + qsizetype(band.top()) * bytesPerLine;
+                  m_backdrop->composeRows(rows, bytesPerLine, band.top(), band.height());
+                  // Only this band's rows, so that nothing here can reach another's.
+                  QImage pixels(rows, width, band.height(), bytesPerLine, format);
+                  QPainter painter(&pixels);
+                  painter.translate(0, -band.top());
+                  for (const Step &step : steps) {
+                      step(painter);
+                      done.fetch_add(1);
+                      done.notify_all();
+                  }
+                  composed = true;
+                  return true;
+              } catch (...) {
+                  // No picture: the paint composes what it has.
+                  return false;
+              }
+          };
+    m_aheadReady.store(0);
+    for (std::atomic<int> &done : m_aheadSteps)
+        done.store(0);
     try {
-        m_aheadSteps.store(0);
         m_ahead = std::async(std::launch::async, [=, this, steps = std::move(steps)] {
-            bool composed = false;
-            const auto tell = qScopeGuard([this, &composed] {
-                if (!composed) {
-                    m_aheadSteps.store(-1);
-                    m_aheadSteps.notify_all();
-                }
+            std::vector<std::future<bool>> others;
+            // The other bands are waited for (above) only once they may go on (here).
+            const auto release = qScopeGuard([this] {
+                int waiting = 0;
+                if (m_aheadReady.compare_exchange_strong(waiting, -1))
+                    m_aheadReady.notify_all();
             });
+            for (size_t b = 1; b < aheadBands; ++b) {
+                try {
+                    others.push_back(std::async(std::launch::async, compose, std::cref(bands[b]),
+                        std::cref(steps[b]), std::ref(m_aheadSteps[b])));
+                } catch (const std::system_error &) {
+                    // No thread to be had: composed here after the first band.
+                    others.push_back(std::async(std::launch::deferred, compose, std::cref(bands[b]),
+                        std::cref(steps[b]), std::ref(m_aheadSteps[b])));
+                }
+            }
+            int ready = -1;
             try {
                 if (prepare)
                     prepare();
                 m_backdrop->setImage(blurred.get());
                 m_backdrop->setSize(canvas, 1.0);
-                if (!m_backdrop->composeWhole(bits, bytesPerLine, canvas))
-                    return false;
-                QImage pixels(bits, canvas.width(), canvas.height(), bytesPerLine, format);
-                QPainter painter(&pixels);
-                // Each step told as it is done: the faces over it are painted meanwhile.
-                for (const auto &step : steps) {
-                    step(painter);
-                    m_aheadSteps.fetch_add(1);
-                    m_aheadSteps.notify_all();
-                }
-                composed = true;
-                return true;
+                if (m_backdrop->prepareWhole(canvas))
+                    ready = 1;
             } catch (...) {
-                // No picture: the paint composes what it has.
-                return false;
+                // No picture: the paint composes it.
             }
+            m_aheadReady.store(ready);
+            m_aheadReady.notify_all();
+            bool composed = compose(bands[0], steps[0], m_aheadSteps[0]);
+            for (std::future<bool> &other : others)
+                composed = other.get() && composed;
+            return composed;
         });
     } catch (const std::system_error &) {
         // No thread to be had: the paint composes it.
@@ -272,13 +328,15 @@ void DashboardView::paintFacesAhead()
         // A card hidden since, and every card above it, is left to the paint.
         if (!face.card || face.card->isHidden() || face.card->parentWidget() != this)
             return;
-        int done = m_aheadSteps.load();
-        while (done >= 0 && done < face.after) {
-            m_aheadSteps.wait(done);
-            done = m_aheadSteps.load();
+        for (std::atomic<int> &steps : m_aheadSteps) {
+            int done = steps.load();
+            while (done >= 0 && done < face.after) {
+                steps.wait(done);
+                done = steps.load();
+            }
+            if (done < 0)
+                return;
         }
-        if (done < 0)
-            return;
         face.card->paintFace(pixels, face.card->pos() + face.area.topLeft(), face.area);
         m_aheadFaces.insert(face.card);
     }

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QUuid>
 #include <QWidget>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <future>
@@ -140,7 +141,12 @@ private:
         int after = 0; // the steps of the work composing ahead that lie under it
     };
     std::vector<FaceAhead> m_facesToPaint;
-    std::atomic<int> m_aheadSteps {0}; // done by that work; negative once it gave up
+    // That work runs in two bands of rows at once, each on a thread of its own, once the
+    // backdrop is ready for them (m_aheadReady, negative when it cannot be). The steps done
+    // in each, negative once it gave up.
+    static constexpr size_t aheadBands = 2;
+    std::atomic<int> m_aheadReady {0};
+    std::array<std::atomic<int>, aheadBands> m_aheadSteps {};
     qsizetype m_aheadBytesPerLine = 0;
     QImage::Format m_aheadFormat = QImage::Format_Invalid;
     QSet<const QObject *> m_aheadFaces; // cards whose faces are in the pixels
