@@ -1356,11 +1356,11 @@ void TestCanvas::glassWrittenStraightLooksAsPainted()
 
 void TestCanvas::backdropComposedAheadIsKeptByOnePaint()
 {
-    // The clock lies partly on the timer, so only the timer's and the dice's shadow and
-    // glass can go ahead.
+    // The clock lies partly on the timer, so only the timer's and the world clock's shadow,
+    // glass and face can go ahead. The world clock's dividers fill their own background.
     m_store->setWidgets({widgetAt(DashboardWidgetKind::pomodoro, 60, 80),
         widgetAt(DashboardWidgetKind::clock, 150, 200),
-        widgetAt(DashboardWidgetKind::dice, 700, 400)});
+        widgetAt(DashboardWidgetKind::worldClock, 440, 290)});
     QVERIFY(makeView());
     const QImage desktop = bandedDesktop(canvasSize / DesktopBlur::downscale);
     m_view->setBackdrop(desktop);
@@ -1372,11 +1372,11 @@ void TestCanvas::backdropComposedAheadIsKeptByOnePaint()
     pixels.fill(Qt::black);
     std::promise<QImage> blurred;
     blurred.set_value(desktop);
-    m_view->composeAhead(
-        blurred.get_future().share(), pixels.bits(), pixels.bytesPerLine(), pixels.format());
+    const std::shared_future<QImage> picture = blurred.get_future().share();
+    m_view->composeAhead(picture, pixels.bits(), pixels.bytesPerLine(), pixels.format());
     m_view->finishAhead();
-    const QRect dice = m_view->cards().constLast()->geometry();
-    const QPoint shadowOnly(dice.center().x(), dice.bottom() + 6);
+    const QRect last = m_view->cards().constLast()->geometry();
+    const QPoint shadowOnly(last.center().x(), last.bottom() + 6);
     QCOMPARE(pixels.pixel(shadowOnly), painted.pixel(shadowOnly));
     m_view->render(&pixels);
     QCOMPARE(pixels, painted);
@@ -1384,6 +1384,18 @@ void TestCanvas::backdropComposedAheadIsKeptByOnePaint()
     pixels.fill(Qt::black);
     m_view->render(&pixels);
     QCOMPARE(pixels, painted);
+
+    // Faces painted meanwhile are kept by the paint that keeps them, and only by it.
+    for (const bool keep : {true, false}) {
+        pixels.fill(Qt::black);
+        m_view->composeAhead(picture, pixels.bits(), pixels.bytesPerLine(), pixels.format());
+        m_view->paintFacesAhead();
+        if (keep)
+            m_view->paintKeepingFaces([&] { m_view->render(&pixels); });
+        else
+            m_view->render(&pixels);
+        QCOMPARE(pixels, painted);
+    }
 }
 
 void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()

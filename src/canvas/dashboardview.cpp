@@ -218,7 +218,8 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
             below += cardFrame;
             continue;
         }
-        facesToPaint.push_back({const_cast<WidgetCard *>(card), area, int(steps[0].size())});
+        facesToPaint.push_back(
+            {const_cast<WidgetCard *>(card), cardFrame.topLeft(), area, int(steps[0].size())});
         faceAreas += area.translated(cardFrame.topLeft());
     }
 
@@ -306,6 +307,7 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
     }
     m_aheadPicture = std::move(blurred);
     m_aheadBits = bits;
+    m_aheadBands = bands;
     m_aheadLeft = std::move(left);
     m_aheadStacked = stacked;
     m_aheadStacking = stacking(stacked);
@@ -325,10 +327,16 @@ void DashboardView::paintFacesAhead()
     QImage pixels(const_cast<uchar *>(m_aheadBits), canvas.width(), canvas.height(),
         m_aheadBytesPerLine, m_aheadFormat);
     for (const FaceAhead &face : faces) {
-        // A card hidden since, and every card above it, is left to the paint.
-        if (!face.card || face.card->isHidden() || face.card->parentWidget() != this)
+        // A card hidden or moved since, and every card above it, is left to the paint.
+        if (!face.card || face.card->isHidden() || face.card->parentWidget() != this
+            || face.card->pos() != face.at)
             return;
-        for (std::atomic<int> &steps : m_aheadSteps) {
+        // Only the bands it lies in: the others never touch its pixels.
+        const QRect area = face.area.translated(face.at);
+        for (size_t b = 0; b < aheadBands; ++b) {
+            if (!m_aheadBands[b].intersects(area))
+                continue;
+            std::atomic<int> &steps = m_aheadSteps[b];
             int done = steps.load();
             while (done >= 0 && done < face.after) {
                 steps.wait(done);
@@ -337,7 +345,7 @@ void DashboardView::paintFacesAhead()
             if (done < 0)
                 return;
         }
-        face.card->paintFace(pixels, face.card->pos() + face.area.topLeft(), face.area);
+        face.card->paintFace(pixels, area.topLeft(), face.area);
         m_aheadFaces.insert(face.card);
     }
 }

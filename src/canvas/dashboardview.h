@@ -137,6 +137,7 @@ private:
     struct FaceAhead
     {
         QPointer<WidgetCard> card;
+        QPoint at; // where the card was
         QRect area; // the card's own coordinates
         int after = 0; // the steps of the work composing ahead that lie under it
     };
@@ -147,6 +148,7 @@ private:
     static constexpr size_t aheadBands = 2;
     std::atomic<int> m_aheadReady {0};
     std::array<std::atomic<int>, aheadBands> m_aheadSteps {};
+    std::array<QRect, aheadBands> m_aheadBands;
     qsizetype m_aheadBytesPerLine = 0;
     QImage::Format m_aheadFormat = QImage::Format_Invalid;
     QSet<const QObject *> m_aheadFaces; // cards whose faces are in the pixels

@@ -1,6 +1,9 @@
 #include "digittext.h"
 
+#include "shapedtext.h"
+
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <algorithm>
 #include <array>
@@ -17,7 +20,7 @@ bool isAsciiDigit(QChar c)
 // The widest digit's ink plus the usual room beside a digit. The widest advance would do
 // for a font with even bearings, but a rounded font's "4" carries so much room that every
 // other digit would float in its cell.
-qreal cellWidth(const QFontMetricsF &metrics)
+qreal measureCell(const QFontMetricsF &metrics)
 {
     qreal widestInk = 0;
     std::array<qreal, 10> room {};
@@ -30,10 +33,25 @@ qreal cellWidth(const QFontMetricsF &metrics)
     return widestInk + (room[4] + room[5]) / 2;
 }
 
-// Calls `run(text, x, isDigit, advance)` for each digit and each run of other characters.
-template<typename Run> qreal walk(const QString &text, const QFontMetricsF &metrics, Run run)
+// Measures are kept per font (and text): each is twenty glyph lookups or a shaping, and
+// a label asks for them several times at every paint.
+constexpr qsizetype maximumKept = 256;
+
+qreal cellWidth(const QFont &font, const QFontMetricsF &metrics)
 {
-    const qreal cell = cellWidth(metrics);
+    thread_local QHash<QFont, qreal> cells;
+    if (const auto found = cells.constFind(font); found != cells.constEnd())
+        return *found;
+    if (cells.size() >= maximumKept)
+        cells.clear();
+    return *cells.insert(font, measureCell(metrics));
+}
+
+// Calls `run(text, x, isDigit, advance)` for each digit and each run of other characters.
+template<typename Run>
+qreal walk(const QString &text, const QFont &font, const QFontMetricsF &metrics, Run run)
+{
+    const qreal cell = cellWidth(font, metrics);
     qreal x = 0;
     qsizetype start = 0;
     const auto flush = [&](qsizetype end) {
@@ -60,8 +78,15 @@ template<typename Run> qreal walk(const QString &text, const QFontMetricsF &metr
 
 qreal width(const QString &text, const QFont &font)
 {
+    thread_local QHash<std::pair<QFont, QString>, qreal> widths;
+    const std::pair key(font, text);
+    if (const auto found = widths.constFind(key); found != widths.constEnd())
+        return *found;
+    if (widths.size() >= maximumKept)
+        widths.clear();
     const QFontMetricsF metrics(font);
-    return walk(text, metrics, [](const QString &, qreal, bool, qreal) {});
+    return *widths.insert(
+        key, walk(text, font, metrics, [](const QString &, qreal, bool, qreal) {}));
 }
 
 QSizeF size(const QString &text, const QFont &font)
@@ -126,7 +151,7 @@ void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const 
     painter.translate(left, top);
     painter.scale(scale, scale);
     const qreal baseline = metrics.ascent();
-    walk(text, metrics, [&](const QString &part, qreal x, bool digit, qreal cell) {
+    walk(text, font, metrics, [&](const QString &part, qreal x, bool digit, qreal cell) {
         // A digit's ink, not its advance, is centred: proportional digits carry uneven side
         // bearings, which would show as uneven gaps between the cells.
         qreal offset = 0;
@@ -134,7 +159,7 @@ void draw(QPainter &painter, const QRectF &rect, Qt::Alignment alignment, const 
             const QRectF ink = metrics.boundingRect(part.at(0));
             offset = (cell - ink.width()) / 2 - ink.left();
         }
-        painter.drawText(QPointF(x + offset, baseline), part);
+        ShapedText::draw(painter, QPointF(x + offset, baseline), part);
     });
     painter.restore();
 }

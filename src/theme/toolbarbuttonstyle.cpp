@@ -1,6 +1,7 @@
 #include "toolbarbuttonstyle.h"
 
 #include "roundedfill.h"
+#include "shapedtext.h"
 #include "symbols.h"
 #include "theme.h"
 
@@ -70,5 +71,5 @@ void ToolbarButtonStyle::paintEvent(QPaintEvent *)
     }
     painter.setPen(Qt::white);
     painter.setFont(font());
-    painter.drawText(content, Qt::AlignCenter | Qt::TextSingleLine, text());
+    ShapedText::draw(painter, content, Qt::AlignCenter | Qt::TextSingleLine, text());
 }

@@ -5,6 +5,7 @@
 #include "facebindings.h"
 #include "faceconventions.h"
 #include "roundedfill.h"
+#include "shapedtext.h"
 #include "theme.h"
 
 #include <QGridLayout>
@@ -113,7 +114,7 @@ void CalculatorKey::paintEvent(QPaintEvent *)
     fillRoundedRect(painter, QRectF(rect()), kKeyRadius, fill());
     painter.setPen(Theme::primaryText());
     painter.setFont(font());
-    painter.drawText(rect(), Qt::AlignCenter, text());
+    ShapedText::draw(painter, rect(), Qt::AlignCenter, text());
 }
 
 CalculatorWidget::CalculatorWidget(DashboardStore *store, const QUuid &id, QWidget *parent)

@@ -3,6 +3,7 @@
 #include "faceconventions.h"
 #include "faceheader.h"
 #include "icu.h"
+#include "shapedtext.h"
 #include "symbols.h"
 #include "symbolview.h"
 #include "theme.h"
@@ -112,7 +113,7 @@ void MonthGrid::paintEvent(QPaintEvent *)
     const int symbolHeight = symbolRowHeight();
     for (int column = 0; column < m_weekdays.size() && column < columns; ++column) {
         const QRectF cell(columnCentre(column) - columnWidth / 2, 0, columnWidth, symbolHeight);
-        painter.drawText(cell, Qt::AlignCenter, m_weekdays[column]);
+        ShapedText::draw(painter, cell, Qt::AlignCenter, m_weekdays[column]);
     }
 
     const QFont regular = Theme::font(13);
@@ -132,7 +133,7 @@ void MonthGrid::paintEvent(QPaintEvent *)
         }
         painter.setFont(today ? bold : regular);
         painter.setPen(Theme::primaryText());
-        painter.drawText(cell, Qt::AlignCenter, m_numbers.value(i));
+        ShapedText::draw(painter, cell, Qt::AlignCenter, m_numbers.value(i));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "facebindings.h"
 #include "faceconventions.h"
 #include "fieldstyle.h"
+#include "shapedtext.h"
 #include "theme.h"
 
 #include <QHBoxLayout>
@@ -44,7 +45,7 @@ void PickerButton::paintEvent(QPaintEvent *)
     painter.setPen(Theme::primaryText());
     painter.setFont(font());
     const QRectF textRect = plate.adjusted(10, 0, -28, 0);
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, currentText());
+    ShapedText::draw(painter, textRect, Qt::AlignLeft | Qt::AlignVCenter, currentText());
 
     // The up-down chevron that marks a pop-up menu.
     const QRectF knob(plate.right() - 20, plate.top() + 3, 17, plate.height() - 6);

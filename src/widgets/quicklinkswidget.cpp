@@ -1,6 +1,7 @@
 #include "quicklinkswidget.h"
 
 #include "roundedfill.h"
+#include "shapedtext.h"
 #include "symbols.h"
 #include "theme.h"
 
@@ -59,7 +60,8 @@ protected:
         painter.setPen(Theme::primaryText());
         const QRectF title(0, cellPadding + size + symbolTitleSpacing, width(),
             QFontMetricsF(captionFont()).height());
-        painter.drawText(title, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text());
+        ShapedText::draw(
+            painter, title, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text());
     }
 
 private:
