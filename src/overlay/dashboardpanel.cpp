@@ -190,9 +190,25 @@ void DashboardPanel::putAway()
         buffer->beginPaint(QRegion(QRect(QPoint(0, 0), buffer->size())));
         buffer->endPaint();
     }
-    // A full window of pixels each; the first paint after the next show sizes it again.
-    // The main screen's is kept: fresh pages cost that show's paint, and the server's copy
-    // of it, more than anything else, and memory allows one screen's worth.
-    if (!m_screen.isPrimary)
+    // A full window of pixels each. The main screen's is kept: fresh pages cost that show's
+    // paint, and the server's copy of it, more than anything else, and memory allows one
+    // screen's worth. The others keep the buffer but give its pages back, so the next show
+    // neither makes nor hands the server a new one; where that cannot be, the first paint
+    // after the next show sizes it again.
+    if (!m_screen.isPrimary && !releasePages(buffer))
         buffer->resize(QSize(1, 1));
+}
+
+bool DashboardPanel::releasePages(QBackingStore *buffer)
+{
+    // X11's buffer is memory shared with the server, whose pages can be handed back whole.
+    QPaintDevice *device = buffer->paintDevice();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !device
+        || device->devType() != QInternal::Image)
+        return false;
+    const auto *image = static_cast<const QImage *>(device);
+    const auto page = quintptr(sysconf(_SC_PAGESIZE));
+    const auto start = (quintptr(image->constBits()) + page - 1) & ~(page - 1);
+    const auto end = (quintptr(image->constBits()) + quintptr(image->sizeInBytes())) & ~(page - 1);
+    return end > start && ::madvise(reinterpret_cast<void *>(start), end - start, MADV_REMOVE) == 0;
 }

@@ -57,6 +57,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static bool releasePages(QBackingStore *buffer);
+
     ScreenInfo m_screen;
     DashboardStore &m_store;
     DashboardView *m_view;
