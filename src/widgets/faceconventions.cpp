@@ -2,13 +2,51 @@
 
 #include "icu.h"
 #include "roundedfill.h"
+#include "shapedtext.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTimer>
 
 namespace Face {
+
+namespace {
+
+// A label that draws its one line of plain text from kept shapes, as QLabel draws it
+// through the Fusion style; anything else it leaves to QLabel.
+class ShapedLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        const QString shown = text();
+        if (shown.isEmpty() || shown.isRightToLeft() || textFormat() != Qt::PlainText || wordWrap()
+            || frameShape() != QFrame::NoFrame || indent() > 0 || buddy() || movie()
+            || (textInteractionFlags()
+                & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::TextEditable))
+            || qstrcmp(style()->metaObject()->className(), "QFusionStyle") != 0) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        QStyleOption option;
+        option.initFrom(this);
+        painter.setPen(QPen(option.palette.brush(foregroundRole()), painter.pen().widthF()));
+        const int m = margin();
+        const QRect area = contentsRect().adjusted(m, m, -m, -m);
+        const int flags
+            = QStyle::visualAlignment(Qt::LeftToRight, alignment()) | Qt::TextForceLeftToRight;
+        ShapedText::draw(painter, QRectF(area), flags, shown);
+    }
+};
+
+} // namespace
 
 QFont eyebrowFont()
 {
@@ -33,7 +71,7 @@ void style(QLabel *label, const QFont &font, const QColor &color)
 
 QLabel *label(const QString &text, const QFont &font, const QColor &color, QWidget *parent)
 {
-    auto *result = new QLabel(text, parent);
+    auto *result = new ShapedLabel(text, parent);
     result->setTextFormat(Qt::PlainText);
     result->setAttribute(Qt::WA_TranslucentBackground);
     style(result, font, color);
