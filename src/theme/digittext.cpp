@@ -2,11 +2,14 @@
 
 #include "shapedtext.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
+#include <QThread>
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace DigitText {
 
@@ -34,17 +37,39 @@ qreal measureCell(const QFontMetricsF &metrics)
 }
 
 // Measures are kept per font (and text): each is twenty glyph lookups or a shaping, and
-// a label asks for them several times at every paint.
+// a label asks for them several times at every paint. Kept for the main thread only, and
+// let go with the application, as they hold its fonts.
 constexpr qsizetype maximumKept = 256;
+
+struct Measures
+{
+    QHash<QFont, qreal> cells;
+    QHash<std::pair<QFont, QString>, qreal> widths;
+};
+
+Measures *keptMeasures()
+{
+    static Measures *kept = nullptr;
+    const QCoreApplication *application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread())
+        return nullptr;
+    if (!kept) {
+        kept = new Measures;
+        qAddPostRoutine([] { delete std::exchange(kept, nullptr); });
+    }
+    return kept;
+}
 
 qreal cellWidth(const QFont &font, const QFontMetricsF &metrics)
 {
-    thread_local QHash<QFont, qreal> cells;
-    if (const auto found = cells.constFind(font); found != cells.constEnd())
+    Measures *kept = keptMeasures();
+    if (!kept)
+        return measureCell(metrics);
+    if (const auto found = kept->cells.constFind(font); found != kept->cells.constEnd())
         return *found;
-    if (cells.size() >= maximumKept)
-        cells.clear();
-    return *cells.insert(font, measureCell(metrics));
+    if (kept->cells.size() >= maximumKept)
+        kept->cells.clear();
+    return *kept->cells.insert(font, measureCell(metrics));
 }
 
 // Calls `run(text, x, isDigit, advance)` for each digit and each run of other characters.
@@ -78,15 +103,19 @@ qreal walk(const QString &text, const QFont &font, const QFontMetricsF &metrics,
 
 qreal width(const QString &text, const QFont &font)
 {
-    thread_local QHash<std::pair<QFont, QString>, qreal> widths;
+    const auto measure = [&] {
+        const QFontMetricsF metrics(font);
+        return walk(text, font, metrics, [](const QString &, qreal, bool, qreal) {});
+    };
+    Measures *kept = keptMeasures();
+    if (!kept)
+        return measure();
     const std::pair key(font, text);
-    if (const auto found = widths.constFind(key); found != widths.constEnd())
+    if (const auto found = kept->widths.constFind(key); found != kept->widths.constEnd())
         return *found;
-    if (widths.size() >= maximumKept)
-        widths.clear();
-    const QFontMetricsF metrics(font);
-    return *widths.insert(
-        key, walk(text, font, metrics, [](const QString &, qreal, bool, qreal) {}));
+    if (kept->widths.size() >= maximumKept)
+        kept->widths.clear();
+    return *kept->widths.insert(key, measure());
 }
 
 QSizeF size(const QString &text, const QFont &font)

@@ -1,12 +1,15 @@
 #include "shapedtext.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QHash>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QStyle>
 #include <QTextLayout>
+#include <QThread>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -39,11 +42,25 @@ struct Shape
 };
 
 constexpr qsizetype maximumShapes = 256;
+using Shapes = QHash<Key, std::shared_ptr<Shape>>;
 
-const Shape &shapeOf(const QString &text, const QFont &font, int dpi)
+// Kept for the main thread only, where the faces paint, and let go with the application:
+// shapes hold its fonts. Null elsewhere.
+Shapes *keptShapes()
 {
-    // Per thread: a shape is drawn by one painter at a time.
-    thread_local QHash<Key, std::shared_ptr<Shape>> shapes;
+    static Shapes *kept = nullptr;
+    const QCoreApplication *application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread())
+        return nullptr;
+    if (!kept) {
+        kept = new Shapes;
+        qAddPostRoutine([] { delete std::exchange(kept, nullptr); });
+    }
+    return kept;
+}
+
+const Shape &shapeOf(Shapes &shapes, const QString &text, const QFont &font, int dpi)
+{
     Key key {text, font, dpi};
     if (const auto found = shapes.constFind(key); found != shapes.constEnd())
         return **found;
@@ -91,12 +108,13 @@ namespace ShapedText {
 
 void draw(QPainter &painter, const QRectF &rect, int flags, const QString &text)
 {
-    if (drawnByPainter(painter, flags, text)) {
+    Shapes *shapes = keptShapes();
+    if (!shapes || drawnByPainter(painter, flags, text)) {
         painter.drawText(rect, flags, text);
         return;
     }
     const int dpi = painter.device() ? painter.device()->logicalDpiY() : 0;
-    const Shape &shape = shapeOf(text, painter.font(), dpi);
+    const Shape &shape = shapeOf(*shapes, text, painter.font(), dpi);
     const int align = QStyle::visualAlignment(Qt::LeftToRight, Qt::Alignment(flags));
     qreal yoff = 0;
     if (align & Qt::AlignBottom)
@@ -128,12 +146,13 @@ void draw(QPainter &painter, const QRectF &rect, int flags, const QString &text)
 
 void draw(QPainter &painter, const QPointF &baseline, const QString &text)
 {
-    if (drawnByPainter(painter, 0, text)) {
+    Shapes *shapes = keptShapes();
+    if (!shapes || drawnByPainter(painter, 0, text)) {
         painter.drawText(baseline, text);
         return;
     }
     const int dpi = painter.device() ? painter.device()->logicalDpiY() : 0;
-    const QTextLine line = shapeOf(text, painter.font(), dpi).layout.lineAt(0);
+    const QTextLine line = shapeOf(*shapes, text, painter.font(), dpi).layout.lineAt(0);
     line.draw(&painter, QPointF(baseline.x(), baseline.y() - line.ascent()));
 }
 

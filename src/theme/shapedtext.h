@@ -7,7 +7,8 @@ class QPointF;
 class QRectF;
 
 // Text drawn from shapes kept per font and text: shaping a text costs more than drawing
-// it, and the faces draw the same short texts at every show.
+// it, and the faces draw the same short texts at every show. Shapes are kept for the main
+// thread; other threads' text is drawn by the painter.
 namespace ShapedText {
 
 // Draws `text` in `rect` as QPainter::drawText(rect, flags, text) does. Text on one line
