@@ -186,7 +186,8 @@ void DashboardPanel::putAway()
     // X11's buffer, once shown, is read by the server until it says it is done, and the
     // first paint into it waits for that word; a buffer sized again keeps waiting for it.
     // Asked for now, it does not hold up the next show.
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && !m_translucent) {
+    const bool read = QGuiApplication::platformName() == QLatin1String("xcb") && !m_translucent;
+    if (read) {
         buffer->beginPaint(QRegion(QRect(QPoint(0, 0), buffer->size())));
         buffer->endPaint();
     }
@@ -194,8 +195,8 @@ void DashboardPanel::putAway()
     // paint, and the server's copy of it, more than anything else, and memory allows one
     // screen's worth. The others keep the buffer but give its pages back, so the next show
     // neither makes nor hands the server a new one; where that cannot be, the first paint
-    // after the next show sizes it again.
-    if (!m_screen.isPrimary && !releasePages(buffer))
+    // after the next show sizes it again. Only once the server has read it.
+    if (!m_screen.isPrimary && !(read && releasePages(buffer)))
         buffer->resize(QSize(1, 1));
 }
 
