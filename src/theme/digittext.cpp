@@ -1,12 +1,11 @@
 #include "digittext.h"
 
+#include "mainthreadkept.h"
 #include "shapedtext.h"
 
-#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
-#include <QThread>
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -47,22 +46,9 @@ struct Measures
     QHash<std::pair<QFont, QString>, qreal> widths;
 };
 
-Measures *keptMeasures()
-{
-    static Measures *kept = nullptr;
-    const QCoreApplication *application = QCoreApplication::instance();
-    if (!application || QThread::currentThread() != application->thread())
-        return nullptr;
-    if (!kept) {
-        kept = new Measures;
-        qAddPostRoutine([] { delete std::exchange(kept, nullptr); });
-    }
-    return kept;
-}
-
 qreal cellWidth(const QFont &font, const QFontMetricsF &metrics)
 {
-    Measures *kept = keptMeasures();
+    Measures *kept = keptForMainThread<Measures>();
     if (!kept)
         return measureCell(metrics);
     if (const auto found = kept->cells.constFind(font); found != kept->cells.constEnd())
@@ -107,7 +93,7 @@ qreal width(const QString &text, const QFont &font)
         const QFontMetricsF metrics(font);
         return walk(text, font, metrics, [](const QString &, qreal, bool, qreal) {});
     };
-    Measures *kept = keptMeasures();
+    Measures *kept = keptForMainThread<Measures>();
     if (!kept)
         return measure();
     const std::pair key(font, text);

@@ -1,13 +1,13 @@
 #include "shapedtext.h"
 
-#include <QCoreApplication>
+#include "mainthreadkept.h"
+
 #include <QFont>
 #include <QHash>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QStyle>
 #include <QTextLayout>
-#include <QThread>
 #include <memory>
 #include <utility>
 
@@ -42,22 +42,8 @@ struct Shape
 };
 
 constexpr qsizetype maximumShapes = 256;
+// Kept for the main thread, where the faces paint, and let go with the application.
 using Shapes = QHash<Key, std::shared_ptr<Shape>>;
-
-// Kept for the main thread only, where the faces paint, and let go with the application:
-// shapes hold its fonts. Null elsewhere.
-Shapes *keptShapes()
-{
-    static Shapes *kept = nullptr;
-    const QCoreApplication *application = QCoreApplication::instance();
-    if (!application || QThread::currentThread() != application->thread())
-        return nullptr;
-    if (!kept) {
-        kept = new Shapes;
-        qAddPostRoutine([] { delete std::exchange(kept, nullptr); });
-    }
-    return kept;
-}
 
 const Shape &shapeOf(Shapes &shapes, const QString &text, const QFont &font, int dpi)
 {
@@ -108,7 +94,7 @@ namespace ShapedText {
 
 void draw(QPainter &painter, const QRectF &rect, int flags, const QString &text)
 {
-    Shapes *shapes = keptShapes();
+    Shapes *shapes = keptForMainThread<Shapes>();
     if (!shapes || drawnByPainter(painter, flags, text)) {
         painter.drawText(rect, flags, text);
         return;
@@ -146,7 +132,7 @@ void draw(QPainter &painter, const QRectF &rect, int flags, const QString &text)
 
 void draw(QPainter &painter, const QPointF &baseline, const QString &text)
 {
-    Shapes *shapes = keptShapes();
+    Shapes *shapes = keptForMainThread<Shapes>();
     if (!shapes || drawnByPainter(painter, 0, text)) {
         painter.drawText(baseline, text);
         return;
