@@ -15,6 +15,7 @@
 #include "fakedefaults.h"
 #include "filedefaults.h"
 #include "gallerytile.h"
+#include "keptthreads.h"
 #include "roundbutton.h"
 #include "roundedfill.h"
 #include "shapes.h"
@@ -153,6 +154,7 @@ private Q_SLOTS:
     void glassWrittenStraightLooksAsPainted_data();
     void glassWrittenStraightLooksAsPainted();
     void backdropComposedAheadIsKeptByOnePaint();
+    void keptThreadsServeJobsThatWaitForLaterOnes();
     void renderingWritesOnePicturePerScreenAndNoArrangement();
 
 private:
@@ -1416,6 +1418,29 @@ void TestCanvas::renderingWritesOnePicturePerScreenAndNoArrangement()
                 .isEmpty()
         && !QFileInfo::exists(config.filePath(QStringLiteral("corvina/")
             + FileDefaults::fileNameForKey(DashboardStore::keyForDisplay(QString())))));
+}
+
+void TestCanvas::keptThreadsServeJobsThatWaitForLaterOnes()
+{
+    KeptThreads threads;
+    std::promise<void> go;
+    std::shared_future<void> started = go.get_future().share();
+    // A band waits for the work that its lead starts after it: a busy thread is never
+    // handed another job.
+    std::future<int> waiting = threads.runWithFuture([started] {
+        started.wait();
+        return 1;
+    });
+    std::future<int> releasing = threads.runWithFuture([&go] {
+        go.set_value();
+        return 2;
+    });
+    QCOMPARE(waiting.wait_for(10s), std::future_status::ready);
+    QCOMPARE(waiting.get() + releasing.get(), 3);
+    for (int i = 0; i < 20; ++i)
+        threads.runWithFuture([] {}).wait();
+    // Kept and woken again, not one per job.
+    QVERIFY2(threads.threadCount() < 10, QByteArray::number(threads.threadCount()));
 }
 
 // The offscreen platform's one 800 x 600 screen, and beside it three small HiDPI screens,

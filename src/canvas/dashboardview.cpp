@@ -3,6 +3,7 @@
 #include "backdrop.h"
 #include "dashboardstore.h"
 #include "dashboardtoolbar.h"
+#include "keptthreads.h"
 #include "roundbutton.h"
 #include "shadowview.h"
 #include "spring.h"
@@ -265,8 +266,15 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
     for (std::atomic<int> &done : m_aheadSteps)
         done.store(0);
     try {
-        m_ahead = std::async(std::launch::async, [=, this, steps = std::move(steps)] {
+        m_ahead = KeptThreads::shared().runWithFuture([=, this, steps = std::move(steps)] {
             std::vector<std::future<bool>> others;
+            // They use what this holds.
+            const auto join = qScopeGuard([&others] {
+                for (std::future<bool> &other : others) {
+                    if (other.valid())
+                        other.wait();
+                }
+            });
             // The other bands are waited for (above) only once they may go on (here).
             const auto release = qScopeGuard([this] {
                 int waiting = 0;
@@ -275,8 +283,8 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
             });
             for (size_t b = 1; b < aheadBands; ++b) {
                 try {
-                    others.push_back(std::async(std::launch::async, compose, std::cref(bands[b]),
-                        std::cref(steps[b]), std::ref(m_aheadSteps[b])));
+                    others.push_back(KeptThreads::shared().runWithFuture(
+                        [&, b] { return compose(bands[b], steps[b], m_aheadSteps[b]); }));
                 } catch (const std::system_error &) {
                     // No thread to be had: composed here after the first band.
                     others.push_back(std::async(std::launch::deferred, compose, std::cref(bands[b]),

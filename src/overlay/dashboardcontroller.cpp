@@ -4,6 +4,7 @@
 #include "dashboardpanel.h"
 #include "dashboardstore.h"
 #include "globalhotkey.h"
+#include "keptthreads.h"
 #include "windowhints.h"
 
 #include <QApplication>
@@ -111,7 +112,8 @@ void DashboardController::show()
     std::vector<std::shared_future<QImage>> blurred;
     for (const QImage &picture : std::as_const(pictures)) {
         try {
-            blurred.push_back(std::async(std::launch::async, blurDesktop, picture));
+            blurred.push_back(
+                KeptThreads::shared().runWithFuture([picture] { return blurDesktop(picture); }));
         } catch (const std::system_error &) {
             // No thread to be had: blurred here, when joined.
             blurred.push_back(std::async(std::launch::deferred, blurDesktop, picture));

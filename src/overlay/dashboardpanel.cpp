@@ -1,6 +1,7 @@
 #include "dashboardpanel.h"
 
 #include "dashboardview.h"
+#include "keptthreads.h"
 
 #include <QBackingStore>
 #include <QCoreApplication>
@@ -41,6 +42,8 @@ DashboardPanel::~DashboardPanel()
 {
     // The window's buffer goes with the panel; nothing may still be writing to it.
     m_view->finishAhead();
+    if (m_preparing.valid())
+        m_preparing.wait();
 }
 
 bool DashboardPanel::event(QEvent *event)
@@ -108,13 +111,50 @@ QBackingStore *DashboardPanel::sizeBuffer()
     QBackingStore *buffer = backingStore();
     if (!buffer || !windowHandle() || QGuiApplication::platformName() != QLatin1String("xcb"))
         return nullptr;
-    // Nothing may still be writing to the buffer when it is sized again.
-    if (m_preparing.valid())
-        m_preparing.wait();
     m_view->finishAhead();
-    // The size the first paint would give it, so that paint keeps this buffer.
-    buffer->resize(size());
+    if (buffer->size() != size()) {
+        // Nothing may still be writing to the buffer when it is sized again.
+        if (m_preparing.valid())
+            m_preparing.wait();
+        // The size the first paint would give it, so that paint keeps this buffer.
+        buffer->resize(size());
+    }
+    makePages(buffer);
     return buffer;
+}
+
+void DashboardPanel::makePages(QBackingStore *buffer)
+{
+    QPaintDevice *device = buffer->paintDevice();
+    if (!device || device->devType() != QInternal::Image)
+        return;
+    const auto *image = static_cast<const QImage *>(device);
+    // Pages kept from the last show are all there: walking them again would cost a
+    // millisecond.
+    if (m_warmPages == image->constBits())
+        return;
+    m_warmPages = image->constBits();
+    const auto page = quintptr(sysconf(_SC_PAGESIZE));
+    const auto start = quintptr(image->constBits()) & ~(page - 1);
+    const auto end = quintptr(image->constBits()) + quintptr(image->sizeInBytes());
+    // Pages made ready for writing, their content untouched, on another thread from the
+    // start of the show: while the server reads the screens, nothing else is done there.
+    // Where the kernel cannot do it, the first writes fault them in as before.
+    // A small piece at a time: the kernel holds the process's address space for the whole of
+    // each call, and the main thread, growing or trimming its heap meanwhile, waits for it.
+    const auto populate = [start, end, piece = 16 * page] {
+        for (quintptr at = start; at < end; at += piece) {
+            if (::madvise(
+                    reinterpret_cast<void *>(at), std::min(piece, end - at), MADV_POPULATE_WRITE)
+                != 0)
+                break;
+        }
+    };
+    try {
+        m_preparing = KeptThreads::shared().runWithFuture(populate).share();
+    } catch (const std::system_error &) {
+        // No thread to be had: the paint faults the pages in.
+    }
 }
 
 void DashboardPanel::prepareBuffer(const std::shared_future<QImage> &blurred)
@@ -126,39 +166,21 @@ void DashboardPanel::prepareBuffer(const std::shared_future<QImage> &blurred)
     if (!device || device->devType() != QInternal::Image)
         return;
     const auto *image = static_cast<const QImage *>(device);
-    const auto page = quintptr(sysconf(_SC_PAGESIZE));
-    const auto start = quintptr(image->constBits()) & ~(page - 1);
-    const auto end = quintptr(image->constBits()) + quintptr(image->sizeInBytes());
     if (m_watched != windowHandle()) {
         m_watched = windowHandle();
         m_watched->installEventFilter(this);
     }
-    // Pages made ready for writing, their content untouched. Where the kernel cannot do it,
-    // the first writes fault them in as before.
-    // A small piece at a time: the kernel holds the process's address space for the whole of
-    // each call, and the main thread, growing or trimming its heap meanwhile, waits for it.
-    const auto populate = [start, end, piece = 16 * page] {
-        for (quintptr at = start; at < end; at += piece) {
-            if (::madvise(
-                    reinterpret_cast<void *>(at), std::min(piece, end - at), MADV_POPULATE_WRITE)
-                != 0)
-                break;
-        }
-    };
-    // Opaque at whole pixels, the backdrop is then written there while the panel is mapped.
+    // Opaque at whole pixels, the backdrop is then written there while the panel is mapped,
+    // once its pages are made. Otherwise the paint may start before they are.
     const QImage::Format format = image->format();
     if (blurred.valid() && !m_translucent && image->devicePixelRatio() == 1.0
         && (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied)
         && image->size() == size() && m_view->size() == size()) {
         m_view->composeAhead(blurred, static_cast<QImage *>(device)->bits(), image->bytesPerLine(),
-            format, populate);
-        return;
-    }
-    // Otherwise the paint may start before this ends.
-    try {
-        m_preparing = std::async(std::launch::async, populate);
-    } catch (const std::system_error &) {
-        // No thread to be had: the paint faults the pages in.
+            format, [pages = m_preparing] {
+                if (pages.valid())
+                    pages.wait();
+            });
     }
 }
 
@@ -196,7 +218,10 @@ void DashboardPanel::putAway()
     // screen's worth. The others keep the buffer but give its pages back, so the next show
     // neither makes nor hands the server a new one; where that cannot be, the first paint
     // after the next show sizes it again. Only once the server has read it.
-    if (!m_screen.isPrimary && !(read && releasePages(buffer)))
+    if (m_screen.isPrimary)
+        return;
+    m_warmPages = nullptr;
+    if (!(read && releasePages(buffer)))
         buffer->resize(QSize(1, 1));
 }
 

@@ -39,7 +39,8 @@ public:
     // of a show neither composes it nor stops at every page it touches.
     void prepareBuffer(const std::shared_future<QImage> &blurred = {});
     // Only the first step of that: the window buffer sized for the screen, which on X11
-    // waits for the server. Null where there is no such buffer to prepare.
+    // waits for the server, and its pages being made. Null where there is no such buffer
+    // to prepare.
     QBackingStore *sizeBuffer();
     // Paints a panel just mapped without waiting for its expose, which on X11 comes only once
     // the window manager has framed and mapped it. Only where WindowHints allows it.
@@ -57,12 +58,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void makePages(QBackingStore *buffer);
     static bool releasePages(QBackingStore *buffer);
 
     ScreenInfo m_screen;
     DashboardStore &m_store;
     DashboardView *m_view;
     bool m_translucent;
-    std::future<void> m_preparing;
+    std::shared_future<void> m_preparing; // the window buffer's pages being made
+    const uchar *m_warmPages = nullptr; // the buffer whose pages are made, or being made
     QPointer<QWindow> m_watched; // whose events may move the window's buffer
 };
