@@ -143,7 +143,8 @@ void Backdrop::prepareTaps() const
 // The blurred desktop scaled up smoothly under the darkening gradient, in one pass over the
 // pixels asked for: scaling a small picture up through the painter and then filling the
 // gradient over it cost a screen's worth of bilinear fetches and a second blend.
-void Backdrop::composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerLine) const
+void Backdrop::composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerLine,
+    const std::function<void(int, uchar *)> &then) const
 {
     prepareTaps();
     const int height = pixelSize().height();
@@ -185,6 +186,8 @@ void Backdrop::composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerL
         const quint32 *second = widened(tap.second);
         auto *out = reinterpret_cast<quint32 *>(bits + qsizetype(y - pixels.top()) * bytesPerLine);
         blendRows(first, a, second, b, out, width);
+        if (then)
+            then(y, reinterpret_cast<uchar *>(out));
     }
 }
 
@@ -208,10 +211,11 @@ bool Backdrop::prepareWhole(QSize pixels)
     return true;
 }
 
-void Backdrop::composeRows(uchar *bits, qsizetype bytesPerLine, int top, int count) const
+void Backdrop::composeRows(uchar *bits, qsizetype bytesPerLine, int top, int count,
+    const std::function<void(int, uchar *)> &then) const
 {
     if (count > 0)
-        composeInto(QRect(0, top, m_size.width(), count), bits, bytesPerLine);
+        composeInto(QRect(0, top, m_size.width(), count), bits, bytesPerLine, then);
 }
 
 QImage Backdrop::composed(const QRect &pixels) const

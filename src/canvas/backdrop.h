@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QRectF>
+#include <functional>
 #include <vector>
 
 class QPainter;
@@ -35,9 +36,11 @@ public:
     bool composeWhole(uchar *bits, qsizetype bytesPerLine, QSize pixels);
     // The same in two steps, so that several threads may write rows of it at once: first
     // ready for the canvas of `pixels` size (false where composeWhole would be), then
-    // `count` rows from `top`, written into `bits` from its first row.
+    // `count` rows from `top`, written into `bits` from its first row, each handed to
+    // `then` (canvas row, its pixels) as soon as it is written, while it is in the cache.
     bool prepareWhole(QSize pixels);
-    void composeRows(uchar *bits, qsizetype bytesPerLine, int top, int count) const;
+    void composeRows(uchar *bits, qsizetype bytesPerLine, int top, int count,
+        const std::function<void(int, uchar *)> &then = {}) const;
     // The composed pixels of `pixels`, an area of the canvas in device pixels.
     QImage composed(const QRect &pixels) const;
 
@@ -55,7 +58,8 @@ public:
 private:
     // Where each device pixel samples the blurred image, for the current size and ratio.
     void prepareTaps() const;
-    void composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerLine) const;
+    void composeInto(const QRect &pixels, uchar *bits, qsizetype bytesPerLine,
+        const std::function<void(int, uchar *)> &then = {}) const;
     QSize pixelSize() const;
 
     struct Tap

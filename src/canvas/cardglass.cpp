@@ -120,6 +120,31 @@ PIXEL_LOOP void mixPixels(uchar *pixels, const uchar *from, int count, quint16 w
 
 namespace CardGlass {
 
+QRect interior(const QRect &bounds, const Look &look)
+{
+    const Corners &corners = cornersFor(look.cornerRadius, look.border.alpha());
+    if (bounds.width() < corners.side || bounds.height() < corners.side)
+        return {};
+    // The middle row, repeated between the corners, with its middle run stretched.
+    for (const Run &run : corners.rows[size_t(corners.extent)]) {
+        if (run.start <= corners.extent && corners.extent < run.end) {
+            if (run.fill != 255 || run.border != 0)
+                return {};
+            const int stretch = bounds.width() - corners.side;
+            return QRect(QPoint(bounds.left() + run.start, bounds.top() + corners.extent),
+                QPoint(bounds.left() + run.end + stretch - 1, bounds.bottom() - corners.extent));
+        }
+    }
+    return {};
+}
+
+void tintInterior(uchar *pixels, int count, const Look &look)
+{
+    const std::array<uchar, 4> fill {
+        uchar(look.fill.blue()), uchar(look.fill.green()), uchar(look.fill.red()), 255};
+    mixColour(pixels, count, fill, weight(look.fill.alpha(), 255));
+}
+
 bool paint(QPainter &painter, const QRect &bounds, const QRect &area, const QRegion &covered,
     const Backdrop &backdrop, QPoint source, const Look &look)
 {

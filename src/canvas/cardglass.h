@@ -27,4 +27,11 @@ struct Look
 bool paint(QPainter &painter, const QRect &bounds, const QRect &area, const QRegion &covered,
     const Backdrop &backdrop, QPoint source, const Look &look);
 
+// Where paint() leaves nothing but the fill over the backdrop, whatever lay there before:
+// between the corners and inside the border. Relative to `bounds`; empty where paint()
+// would leave the card to the painter's paths.
+QRect interior(const QRect &bounds, const Look &look);
+// Those pixels as paint() leaves them, from the backdrop's.
+void tintInterior(uchar *pixels, int count, const Look &look);
+
 } // namespace CardGlass

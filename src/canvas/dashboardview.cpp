@@ -1,6 +1,7 @@
 #include "dashboardview.h"
 
 #include "backdrop.h"
+#include "cardglass.h"
 #include "dashboardstore.h"
 #include "dashboardtoolbar.h"
 #include "keptthreads.h"
@@ -175,6 +176,18 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
     QRegion faceAreas; // of the cards below, which this thread paints meanwhile
     QRegion below;
     qsizetype stacked = 0; // children up to the last card painted ahead
+    // Each card that goes ahead, bottom to top.
+    struct Ahead
+    {
+        const ShadowView *shadow;
+        const WidgetCard *card;
+        QRegion shadowAhead; // canvas coordinates
+        QRegion glassAhead;
+        QRegion interior; // of the glass ahead: the fill over the backdrop, whatever is below
+    };
+    std::vector<Ahead> ahead;
+    const CardGlass::Look look = WidgetCard::glassLook();
+    const QRect canvasRect(QPoint(0, 0), canvas);
     const QObjectList &children = this->children();
     for (qsizetype i = 0; i < children.size(); ++i) {
         const auto *widget = qobject_cast<const QWidget *>(children.at(i));
@@ -186,28 +199,14 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
             continue;
         }
         ++i;
-        const auto *shadow = static_cast<const ShadowView *>(widget);
         const QRect shadowFrame = widget->geometry();
         const QRect cardFrame = card->geometry();
         const QRegion shadowAhead = QRegion(shadowFrame) - below - faceAreas;
         const QRegion glassAhead = QRegion(cardFrame) - below - faceAreas;
-        for (size_t b = 0; b < aheadBands; ++b) {
-            // Every band has a step for every step of the others, maybe doing nothing.
-            Step shadowStep = [](QPainter &) {};
-            const QRegion shadowPart = (shadowAhead & bands[b]).translated(-shadowFrame.topLeft());
-            if (auto paint = shadow->painting(shadowPart); paint && !shadowPart.isEmpty()) {
-                shadowStep
-                    = [paint = std::move(paint), at = shadowFrame.topLeft()](QPainter &painter) {
-                          painter.save();
-                          painter.translate(at);
-                          paint(painter);
-                          painter.restore();
-                      };
-            }
-            steps[b].push_back(std::move(shadowStep));
-            steps[b].push_back(
-                card->glassPainting((glassAhead & bands[b]).translated(-cardFrame.topLeft())));
-        }
+        const QRect interior
+            = canvasRect.contains(cardFrame) ? CardGlass::interior(cardFrame, look) : QRect();
+        ahead.push_back({static_cast<const ShadowView *>(widget), card, shadowAhead, glassAhead,
+            glassAhead & interior});
         const QRegion shadowLeft = QRegion(shadowFrame) - shadowAhead;
         left.insert(widget, shadowLeft.translated(-shadowFrame.topLeft()));
         const QRegion glassLeft = QRegion(cardFrame) - glassAhead;
@@ -219,54 +218,106 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
             below += cardFrame;
             continue;
         }
+        // After its shadow and glass, two steps for every card.
         facesToPaint.push_back(
-            {const_cast<WidgetCard *>(card), cardFrame.topLeft(), area, int(steps[0].size())});
+            {const_cast<WidgetCard *>(card), cardFrame.topLeft(), area, int(2 * ahead.size())});
         faceAreas += area.translated(cardFrame.topLeft());
+    }
+    // The glass's interior goes in with the backdrop, row by row while the row is in the
+    // cache: nothing below it shows there, so the shadows and glass of the cards below leave
+    // it alone, and what lies above is painted over it in its turn.
+    std::vector<QRegion> interiorAbove(ahead.size());
+    std::array<std::vector<QRect>, aheadBands> interiors;
+    QRegion above;
+    for (size_t k = ahead.size(); k-- > 0;) {
+        interiorAbove[k] = above;
+        const QRegion interior = ahead[k].interior - above;
+        for (size_t b = 0; b < aheadBands; ++b) {
+            for (const QRect &rect : interior &bands[b])
+                interiors[b].push_back(rect);
+        }
+        above += ahead[k].interior;
+    }
+    for (size_t k = 0; k < ahead.size(); ++k) {
+        const Ahead &card = ahead[k];
+        const QRect shadowFrame = card.shadow->geometry();
+        const QRect cardFrame = card.card->geometry();
+        // Its own shadow is cut out under the card, so nothing of it lies in its interior.
+        const QRegion shadowAhead = card.shadowAhead - card.interior - interiorAbove[k];
+        const QRegion glassAhead = card.glassAhead - card.interior - interiorAbove[k];
+        for (size_t b = 0; b < aheadBands; ++b) {
+            // Every band has a step for every step of the others, maybe doing nothing.
+            Step shadowStep = [](QPainter &) {};
+            const QRegion shadowPart = (shadowAhead & bands[b]).translated(-shadowFrame.topLeft());
+            if (auto paint = card.shadow->painting(shadowPart); paint && !shadowPart.isEmpty()) {
+                shadowStep
+                    = [paint = std::move(paint), at = shadowFrame.topLeft()](QPainter &painter) {
+                          painter.save();
+                          painter.translate(at);
+                          paint(painter);
+                          painter.restore();
+                      };
+            }
+            steps[b].push_back(std::move(shadowStep));
+            steps[b].push_back(
+                card.card->glassPainting((glassAhead & bands[b]).translated(-cardFrame.topLeft())));
+        }
     }
 
     // A band's backdrop rows, then its steps, each told as it is done: the faces over them
     // are painted meanwhile.
-    const auto compose
-        = [this, bits, bytesPerLine, format, width = canvas.width()](
-              const QRect &band, const std::vector<Step> &steps, std::atomic<int> &done) {
-              bool composed = false;
-              const auto tell = qScopeGuard([&] {
-                  if (!composed) {
-                      done.store(-1);
-                      done.notify_all();
-                  }
-              });
-              try {
-                  int ready = m_aheadReady.load();
-                  while (ready == 0) {
-                      m_aheadReady.wait(ready);
-                      ready = m_aheadReady.load();
-                  }
-                  if (ready < 0)
-                      return false;
-                  uchar *rows = bits + qsizetype(band.top()) * bytesPerLine;
-                  m_backdrop->composeRows(rows, bytesPerLine, band.top(), band.height());
-                  // Only this band's rows, so that nothing here can reach another's.
-                  QImage pixels(rows, width, band.height(), bytesPerLine, format);
-                  QPainter painter(&pixels);
-                  painter.translate(0, -band.top());
-                  for (const Step &step : steps) {
-                      step(painter);
-                      done.fetch_add(1);
-                      done.notify_all();
-                  }
-                  composed = true;
-                  return true;
-              } catch (...) {
-                  // No picture: the paint composes what it has.
-                  return false;
-              }
-          };
+    const auto compose = [this, bits, bytesPerLine, format, look, width = canvas.width()](
+                             const QRect &band, const std::vector<Step> &steps,
+                             const std::vector<QRect> &interiors, std::atomic<int> &done) {
+        bool composed = false;
+        const auto tell = qScopeGuard([&] {
+            if (!composed) {
+                done.store(-1);
+                done.notify_all();
+            }
+        });
+        try {
+            int ready = m_aheadReady.load();
+            while (ready == 0) {
+                m_aheadReady.wait(ready);
+                ready = m_aheadReady.load();
+            }
+            if (ready < 0)
+                return false;
+            uchar *rows = bits + qsizetype(band.top()) * bytesPerLine;
+            std::function<void(int, uchar *)> tint;
+            if (!interiors.empty()) {
+                tint = [&interiors, &look](int y, uchar *row) {
+                    for (const QRect &rect : interiors) {
+                        if (rect.top() <= y && y <= rect.bottom())
+                            CardGlass::tintInterior(
+                                row + qsizetype(rect.left()) * 4, rect.width(), look);
+                    }
+                };
+            }
+            m_backdrop->composeRows(rows, bytesPerLine, band.top(), band.height(), tint);
+            // Only this band's rows, so that nothing here can reach another's.
+            QImage pixels(rows, width, band.height(), bytesPerLine, format);
+            QPainter painter(&pixels);
+            painter.translate(0, -band.top());
+            for (const Step &step : steps) {
+                step(painter);
+                done.fetch_add(1);
+                done.notify_all();
+            }
+            composed = true;
+            return true;
+        } catch (...) {
+            // No picture: the paint composes what it has.
+            return false;
+        }
+    };
     m_aheadReady.store(0);
     for (std::atomic<int> &done : m_aheadSteps)
         done.store(0);
     try {
-        m_ahead = KeptThreads::shared().runWithFuture([=, this, steps = std::move(steps)] {
+        m_ahead = KeptThreads::shared().runWithFuture([=, this, steps = std::move(steps),
+                                                          interiors = std::move(interiors)] {
             std::vector<std::future<bool>> others;
             // They use what this holds.
             const auto join = qScopeGuard([&others] {
@@ -283,12 +334,13 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
             });
             for (size_t b = 1; b < aheadBands; ++b) {
                 try {
-                    others.push_back(KeptThreads::shared().runWithFuture(
-                        [&, b] { return compose(bands[b], steps[b], m_aheadSteps[b]); }));
+                    others.push_back(KeptThreads::shared().runWithFuture([&, b] {
+                        return compose(bands[b], steps[b], interiors[b], m_aheadSteps[b]);
+                    }));
                 } catch (const std::system_error &) {
                     // No thread to be had: composed here after the first band.
                     others.push_back(std::async(std::launch::deferred, compose, std::cref(bands[b]),
-                        std::cref(steps[b]), std::ref(m_aheadSteps[b])));
+                        std::cref(steps[b]), std::cref(interiors[b]), std::ref(m_aheadSteps[b])));
                 }
             }
             int ready = -1;
@@ -304,7 +356,7 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
             }
             m_aheadReady.store(ready);
             m_aheadReady.notify_all();
-            bool composed = compose(bands[0], steps[0], m_aheadSteps[0]);
+            bool composed = compose(bands[0], steps[0], interiors[0], m_aheadSteps[0]);
             for (std::future<bool> &other : others)
                 composed = other.get() && composed;
             return composed;
@@ -325,36 +377,41 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
     m_facesToPaint = std::move(facesToPaint);
 }
 
-void DashboardView::paintFacesAhead()
+void DashboardView::paintFacesAhead(bool waitForGlass)
 {
-    const std::vector<FaceAhead> faces = std::exchange(m_facesToPaint, {});
+    std::vector<FaceAhead> faces = std::exchange(m_facesToPaint, {});
     if (!m_ahead.valid() || !m_aheadBits || faces.empty())
         return;
     const QSize canvas = size();
     // Written in place: an image of const bits would copy them at the first paint.
     QImage pixels(const_cast<uchar *>(m_aheadBits), canvas.width(), canvas.height(),
         m_aheadBytesPerLine, m_aheadFormat);
-    for (const FaceAhead &face : faces) {
+    for (auto face = faces.begin(); face != faces.end(); ++face) {
         // A card hidden or moved since, and every card above it, is left to the paint.
-        if (!face.card || face.card->isHidden() || face.card->parentWidget() != this
-            || face.card->pos() != face.at)
+        if (!face->card || face->card->isHidden() || face->card->parentWidget() != this
+            || face->card->pos() != face->at)
             return;
         // Only the bands it lies in: the others never touch its pixels.
-        const QRect area = face.area.translated(face.at);
+        const QRect area = face->area.translated(face->at);
         for (size_t b = 0; b < aheadBands; ++b) {
             if (!m_aheadBands[b].intersects(area))
                 continue;
             std::atomic<int> &steps = m_aheadSteps[b];
             int done = steps.load();
-            while (done >= 0 && done < face.after) {
+            if (!waitForGlass && done >= 0 && done < face->after) {
+                m_facesToPaint.assign(
+                    std::make_move_iterator(face), std::make_move_iterator(faces.end()));
+                return;
+            }
+            while (done >= 0 && done < face->after) {
                 steps.wait(done);
                 done = steps.load();
             }
             if (done < 0)
                 return;
         }
-        face.card->paintFace(pixels, area.topLeft(), face.area);
-        m_aheadFaces.insert(face.card);
+        face->card->paintFace(pixels, area.topLeft(), face->area);
+        m_aheadFaces.insert(face->card);
     }
 }
 

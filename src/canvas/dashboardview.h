@@ -58,8 +58,9 @@ public:
         QImage::Format format, std::function<void()> prepare = {});
     // Paints the face of each card composed ahead into those pixels as soon as that work
     // has laid its glass, while it goes on with the cards above; only a paint run through
-    // paintKeepingFaces keeps them.
-    void paintFacesAhead();
+    // paintKeepingFaces keeps them. Unless `waitForGlass`, only those whose glass is laid
+    // already, the others left to the next call.
+    void paintFacesAhead(bool waitForGlass = true);
     void paintKeepingFaces(const std::function<void()> &paint);
     void finishAhead();
     // Where `widget`, a child of a view, still has to paint (its own coordinates) when the

@@ -132,12 +132,16 @@ void WidgetCard::paintEvent(QPaintEvent *event)
         paintGlass(painter, rect(), area, covered, m_backdrop, pos());
 }
 
+CardGlass::Look WidgetCard::glassLook()
+{
+    return {cornerRadius, Theme::white(0.07), Theme::white(0.18)};
+}
+
 void WidgetCard::paintGlass(QPainter &painter, const QRect &bounds, const QRect &area,
     const QRegion &covered, const Backdrop *backdrop, QPoint source)
 {
     if (backdrop
-        && CardGlass::paint(painter, bounds, area, covered, *backdrop, source,
-            {cornerRadius, Theme::white(0.07), Theme::white(0.18)}))
+        && CardGlass::paint(painter, bounds, area, covered, *backdrop, source, glassLook()))
         return;
     // The painter's paths reach the whole card; only `area` is this call's.
     painter.save();

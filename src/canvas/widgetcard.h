@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cardglass.h"
 #include "dashboardwidgetkind.h"
 #include "faceservices.h"
 
@@ -38,6 +39,7 @@ public:
     bool isDragging() const { return m_dragging; }
 
     static constexpr qreal cornerRadius = 25;
+    static CardGlass::Look glassLook();
 
     // The card's material in `area` (its own coordinates) as a paint would draw it, with
     // the painter at the canvas's top-left: a copy of its own that may run on another

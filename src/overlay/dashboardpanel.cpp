@@ -53,6 +53,14 @@ bool DashboardPanel::event(QEvent *event)
     return QWidget::event(event);
 }
 
+void DashboardPanel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Sent once the faces are shown, so up to date, and before the window is mapped, which
+    // waits for the server: the faces whose glass is laid go in first.
+    m_view->paintFacesAhead(false);
+}
+
 bool DashboardPanel::eventFilter(QObject *watched, QEvent *event)
 {
     // Qt paints, resizes or drops the window's buffer on these, on the window itself.
