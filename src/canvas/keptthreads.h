@@ -20,7 +20,8 @@ public:
     KeptThreads(const KeptThreads &) = delete;
     KeptThreads &operator=(const KeptThreads &) = delete;
 
-    // The threads of the show: a panel's backdrop and bands. Let go at exit.
+    // The threads of the show: the blur, the pages and the bands of the backdrop. Let go at
+    // exit.
     static KeptThreads &shared();
 
     // On an idle thread, or on a new one when all are busy, so that jobs may wait for one
