@@ -233,7 +233,7 @@ void DashboardView::composeAhead(std::shared_future<QImage> blurred, uchar *bits
         interiorAbove[k] = above;
         const QRegion interior = ahead[k].interior - above;
         for (size_t b = 0; b < aheadBands; ++b) {
-            for (const QRect &rect : interior &bands[b])
+            for (const QRect &rect : QRegion(interior & bands[b]))
                 interiors[b].push_back(rect);
         }
         above += ahead[k].interior;

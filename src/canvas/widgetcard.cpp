@@ -140,20 +140,21 @@ CardGlass::Look WidgetCard::glassLook()
 void WidgetCard::paintGlass(QPainter &painter, const QRect &bounds, const QRect &area,
     const QRegion &covered, const Backdrop *backdrop, QPoint source)
 {
-    if (backdrop
-        && CardGlass::paint(painter, bounds, area, covered, *backdrop, source, glassLook()))
+    const CardGlass::Look look = glassLook();
+    if (backdrop && CardGlass::paint(painter, bounds, area, covered, *backdrop, source, look))
         return;
     // The painter's paths reach the whole card; only `area` is this call's.
     painter.save();
     painter.setClipRect(area, Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF frame = QRectF(bounds);
-    const QPainterPath shape = continuousRoundedRect(frame, cornerRadius);
+    const QPainterPath shape = continuousRoundedRect(frame, look.cornerRadius);
     if (backdrop)
         backdrop->paint(painter, shape, QPointF(source), QRectF(area));
-    painter.fillPath(shape, Theme::white(0.07));
-    painter.setPen(QPen(Theme::white(0.18), 1));
+    painter.fillPath(shape, look.fill);
+    painter.setPen(QPen(look.border, 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawPath(continuousRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius));
+    painter.drawPath(
+        continuousRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), look.cornerRadius));
     painter.restore();
 }
